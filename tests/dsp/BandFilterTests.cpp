@@ -104,15 +104,19 @@ TEST(BandFilters, FlushesDenormalsNegativeZeroAndNonFinite) {
   EXPECT_EQ(negativeZero, 0.0f);
   EXPECT_FALSE(std::signbit(negativeZero));
 
-  // One NaN, one infinity and one overflowing sample cost at most their own
+  // A sum that overflows the float range is flushed as well.
+  auto overflowing = designed<HighPassFilter>(7000.0f, 0.7f);
+  overflowing.processSample(Channel::left, std::numeric_limits<float>::max());
+  EXPECT_EQ(overflowing.processSample(Channel::left, -std::numeric_limits<float>::max()), 0.0f);
+
+  // One NaN and one infinity and one overflowing sample cost at most their own
   // samples: the histories never hold them.
   auto recovered = designed<BandPassFilter>(4350.0f, 0.7f);
   EXPECT_EQ(recovered.processSample(Channel::left, std::numeric_limits<float>::quiet_NaN()), 0.0f);
   EXPECT_EQ(recovered.processSample(Channel::left, std::numeric_limits<float>::infinity()), 0.0f);
-  EXPECT_EQ(recovered.processSample(Channel::left, std::numeric_limits<float>::max()), 0.0f);
   recovered.processSample(Channel::left, 0.0f);
   recovered.processSample(Channel::left, 0.0f);
-  // Two clean samples later the bad ones have left the input history too.
+  // Two samples later the bad ones have left the input history too.
   auto clean = designed<BandPassFilter>(4350.0f, 0.7f);
   for (int i = 0; i < 16; ++i) {
     const float x = std::sin(0.3f * i);
