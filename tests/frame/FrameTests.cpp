@@ -90,7 +90,7 @@ TEST_F(Frame, DispatcherAnswersUnknownOpcodesWithZero) {
 TEST_F(Frame, DispatcherGuardsTheProgramNumber) {
   host.dispatch(effSetProgram, 0, 4);   // equal to numPrograms
   host.dispatch(effSetProgram, 0, -1);  // names no program
-  host.dispatch(effSetProgram, 0, intptr_t{1} << 40);
+  host.dispatch(effSetProgram, 0, INTPTR_MAX);
   EXPECT_EQ(host.dispatch(effGetProgram), 0);
   host.dispatch(effSetProgram, 0, 3);
   EXPECT_EQ(host.dispatch(effGetProgram), 3);

@@ -1,0 +1,13 @@
+# 32-bit x86 Linux build on an x86-64 machine (Debian's g++-multilib). The
+# kernel here may refuse to run 32-bit programs directly, so tests run under
+# qemu's user-mode emulation.
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(CMAKE_C_FLAGS_INIT "-m32")
+set(CMAKE_CXX_FLAGS_INIT "-m32")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-m32")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-m32")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "-m32")
+find_program(TRIBAND_QEMU_I386 qemu-i386 REQUIRED)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${TRIBAND_QEMU_I386})
+set(CMAKE_LIBRARY_ARCHITECTURE i386-linux-gnu)

@@ -1,0 +1,29 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <new>
+
+#include "EffectBase.h"
+#include "FakeHost.h"
+
+// This program replaces the nothrow allocation so it can refuse on demand.
+namespace {
+bool refuseAllocation = false;
+}
+
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  if (refuseAllocation) return nullptr;
+  return std::malloc(size ? size : 1);
+}
+
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+
+TEST(Entry, ARefusedAllocationReachesTheHostAsNull) {
+  FakeHost::reset();
+  refuseAllocation = true;
+  EXPECT_EQ(createPlugin(FakeHost::callback), nullptr);
+  refuseAllocation = false;
+  AEffect* effect = createPlugin(FakeHost::callback);
+  ASSERT_NE(effect, nullptr);
+  EXPECT_EQ(effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f), 1);
+}
