@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <new>
 
 #include "EffectBase.h"
@@ -13,10 +12,8 @@ bool refuseAllocation = false;
 
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
   if (refuseAllocation) return nullptr;
-  return std::malloc(size ? size : 1);
+  return ::operator new(size);  // paired with the ordinary delete the effect's close uses
 }
-
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 TEST(Entry, ARefusedAllocationReachesTheHostAsNull) {
   FakeHost::reset();
