@@ -62,8 +62,10 @@ bool valueFromDisplay(LoadedPlugin& plugin, int index, const std::string& wanted
     if (seen.size() < kMostShown && std::find(seen.begin(), seen.end(), display) == seen.end())
       seen.push_back(display);
     const bool match = folded(display) == folded(wanted);
-    if (match && first < 0) first = step;
-    if (match && last == step - 1) last = step;  // only the first run of matches
+    if (match && (first < 0 || last == step - 1)) {  // only the first run of matches
+      if (first < 0) first = step;
+      last = step;
+    }
   }
   plugin.setParameter(index, original);
   if (first < 0) return false;

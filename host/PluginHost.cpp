@@ -49,6 +49,9 @@ LoadedPlugin::LoadedPlugin(const std::string& path) : libraryPath(path) {
     library = nullptr;
     throw failure(path, "its entry point returned a record with the wrong magic number");
   }
+  // Hosts open an effect right after creating it; some plug-ins set
+  // themselves up only then.
+  dispatch(effOpen);
 }
 
 LoadedPlugin::~LoadedPlugin() {

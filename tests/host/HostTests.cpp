@@ -1,0 +1,220 @@
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "FakeHost.h"
+#include "Signals.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ToolRun {
+  int exitCode;
+  std::string out;
+  std::string err;
+};
+
+std::string slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+struct AudioData {
+  SF_INFO info{};
+  std::vector<float> samples;  // interleaved
+};
+
+AudioData readFile(const fs::path& path) {
+  AudioData data;
+  SNDFILE* f = sf_open(path.c_str(), SFM_READ, &data.info);
+  if (!f) return data;
+  data.samples.resize(static_cast<size_t>(data.info.frames * data.info.channels));
+  sf_readf_float(f, data.samples.data(), data.info.frames);
+  sf_close(f);
+  return data;
+}
+
+void writeFile(const fs::path& path, const std::vector<float>& interleaved, int channels, int rate,
+               int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT) {
+  SF_INFO info{};
+  info.channels = channels;
+  info.samplerate = rate;
+  info.format = format;
+  SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+  ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
+  sf_writef_float(f, interleaved.data(), static_cast<sf_count_t>(interleaved.size() / channels));
+  sf_close(f);
+}
+
+std::vector<float> interleave(const Stereo& s) {
+  std::vector<float> out;
+  for (size_t i = 0; i < s.frames(); ++i) {
+    out.push_back(s.left[i]);
+    out.push_back(s.right[i]);
+  }
+  return out;
+}
+
+class HostTool : public ::testing::Test {
+protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("tribandist-test-" + std::to_string(::getpid()) + "-" +
+                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    input = dir / "in.wav";
+    writeFile(input, interleave(sineAndNoise(5000, 0.5f)), 2, 48000);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  ToolRun run(const std::string& args) {
+    const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
+    const std::string command =
+        std::string(TRIBAND_HOST_PATH) + " " + args + " >" + out.string() + " 2>" + err.string();
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
+  }
+  std::string path(const char* name) { return (dir / name).string(); }
+
+  // Each failure ends with one line on stderr that names the culprit, a
+  // non-zero exit and an untouched OUT.
+  void expectRefused(const std::string& args, const std::string& named) {
+    const fs::path out = dir / "keep.wav";
+    { std::ofstream(out) << "precious"; }
+    const ToolRun r = run(args);
+    EXPECT_NE(r.exitCode, 0) << args;
+    EXPECT_NE(r.err.find(named), std::string::npos) << args << "\n" << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_EQ(slurp(out), "precious") << args;
+    for (const auto& entry : fs::directory_iterator(dir))
+      EXPECT_EQ(entry.path().filename().string().find(".keep.wav"), std::string::npos) << "temporary left behind";
+  }
+
+  fs::path dir;
+  fs::path input;
+};
+
+}  // namespace
+
+TEST_F(HostTool, InfoShowsEveryParameterAsAHostWould) {
+  const ToolRun r = run("info");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("Qd3r (1365521266)"), std::string::npos);
+  EXPECT_NE(r.out.find("CanMono CanReplacing"), std::string::npos);
+  EXPECT_NE(r.out.find("--- Default ---"), std::string::npos);
+  EXPECT_NE(r.out.find("Init 15"), std::string::npos);
+  for (const char* line : {"Low Cutoff         1.000000   700          Hz", "High Disto Type    0.000000   soft",
+                           "High Gain          0.500000   0.000000     dB", "H Threshold        0.000000   0            %"})
+    EXPECT_NE(r.out.find(line), std::string::npos) << line;
+}
+
+TEST_F(HostTool, RendersAFileAddingNothingOfItsOwn) {
+  const ToolRun r = run("render " + input.string() + " " + path("out.wav") + " --block 300 --set 'mid disto type=fuzz exp' --set 10=0.5");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const AudioData in = readFile(input), out = readFile(path("out.wav"));
+  ASSERT_EQ(out.info.frames, 5000);
+  EXPECT_EQ(out.info.channels, 2);
+  EXPECT_EQ(out.info.samplerate, 48000);
+  EXPECT_EQ(out.info.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+
+  // The same blocks through the plug-in, called directly.
+  void* library = dlopen(TRIBAND_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
+  ASSERT_NE(library, nullptr);
+  auto entry = reinterpret_cast<AEffect* (*)(audioMasterCallback)>(dlsym(library, "VSTPluginMain"));
+  FakeHost::reset();
+  RecordDriver host(entry(FakeHost::callback));
+  host.set(7, 0.5f);  // the middle of the values that show "fuzz exp"
+  host.set(10, 0.5f);
+  host.dispatch(effMainsChanged, 0, 1);
+  Stereo source = sineAndNoise(5000, 0.5f), expected(5000);
+  for (size_t start = 0; start < 5000; start += 300) {
+    const int32_t n = static_cast<int32_t>(std::min<size_t>(300, 5000 - start));
+    host.replace(&source.left[start], &source.right[start], &expected.left[start], &expected.right[start], n);
+  }
+  host.close();
+  dlclose(library);
+  EXPECT_EQ(out.samples, interleave(expected));
+  EXPECT_NE(out.samples, in.samples);
+  EXPECT_NE(r.out.find("output"), std::string::npos);
+}
+
+TEST_F(HostTool, MonoInputFeedsBothChannels) {
+  std::vector<float> mono = sineAndNoise(2000, 0.4f).left;
+  writeFile(path("mono.flac"), mono, 1, 22050, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+  const ToolRun r = run("render " + path("mono.flac") + " " + path("out.aiff") + " -q");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const AudioData out = readFile(path("out.aiff"));
+  ASSERT_EQ(out.info.channels, 2);
+  EXPECT_EQ(out.info.samplerate, 22050);
+  EXPECT_EQ(out.info.format & SF_FORMAT_TYPEMASK, SF_FORMAT_AIFF);
+  for (size_t i = 0; i < out.samples.size(); i += 2) ASSERT_EQ(out.samples[i], out.samples[i + 1]) << i;
+}
+
+TEST_F(HostTool, SettingsChangeTheOutput) {
+  ASSERT_EQ(run("render " + input.string() + " " + path("plain.wav")).exitCode, 0);
+  ASSERT_EQ(run("render " + input.string() + " " + path("quiet.wav") + " --set 'LOW GAIN=0' --set 'Mid Gain=0'").exitCode, 0);
+  ASSERT_EQ(run("render " + input.string() + " " + path("program.wav") + " --program 3").exitCode, 0);
+  const AudioData plain = readFile(path("plain.wav")), quiet = readFile(path("quiet.wav"));
+  EXPECT_NE(plain.samples, quiet.samples);
+  EXPECT_EQ(readFile(path("program.wav")).samples, plain.samples);  // program 3 holds the defaults
+}
+
+TEST_F(HostTool, TheDemoRendersWithNoInput) {
+  const ToolRun r = run("render " + path("demo.wav"));
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const AudioData wet = readFile(path("demo.wav")), dry = readFile(path("demo-dry.wav"));
+  EXPECT_EQ(wet.info.frames, dry.info.frames);
+  EXPECT_GT(wet.info.frames, 44100 * 4);
+  EXPECT_NE(wet.samples, dry.samples);
+  EXPECT_NE(r.out.find(path("demo.wav")), std::string::npos);
+}
+
+TEST_F(HostTool, BadInputIsRefusedAndLosesNothing) {
+  const std::string out = " " + path("keep.wav");
+  { std::ofstream(path("text.wav")) << "this is not audio"; }
+  writeFile(path("three.wav"), std::vector<float>(300, 0.1f), 3, 44100);
+  expectRefused("render " + path("missing.wav") + out, "missing.wav");
+  expectRefused("render " + path("text.wav") + out, "text.wav");
+  expectRefused("render " + path("three.wav") + out, "3 channels");
+  expectRefused("render " + input.string() + " " + path("nowhere/out.wav"), "nowhere");
+  expectRefused("render " + input.string() + out + " --plugin " + path("none.so"), "none.so");
+  expectRefused("render " + input.string() + out + " --plugin " + path("text.wav"), "not a loadable shared library");
+  expectRefused("render " + input.string() + out + " --plugin " TRIBAND_ODD_PLUGIN_1, "exports neither");
+  expectRefused("render " + input.string() + out + " --plugin " TRIBAND_ODD_PLUGIN_2, "returned no effect");
+  expectRefused("render " + input.string() + out + " --plugin " TRIBAND_ODD_PLUGIN_3, "wrong magic");
+  expectRefused("render " + input.string() + out + " --set 'Loud Knob=0.5'", "Loud Knob");
+  expectRefused("render " + input.string() + out + " --set 15=0.5", "15");
+  expectRefused("render " + input.string() + out + " --set 'Low Gain=loud'", "loud");
+  expectRefused("render " + input.string() + out + " --set 'Low Gain=1.5'", "between 0 and 1");
+  expectRefused("render " + input.string() + out + " --program 16", "--program 16");
+  expectRefused("render " + input.string() + out + " --block 0", "--block 0");
+  expectRefused("render " + path("keep.wav") + out, "is the input file");
+}
+
+// A plug-in of the interface that nobody here wrote, from Debian's packages.
+TEST_F(HostTool, DrivesAThirdPartyPlugin) {
+  fs::path plugin;
+  for (const char* candidate : {"/usr/lib/vst/3BandEQ-vst.so", "/usr/lib/x86_64-linux-gnu/vst/3BandEQ-vst.so"})
+    if (fs::exists(candidate)) plugin = candidate;
+  if (plugin.empty()) GTEST_SKIP() << "3BandEQ-vst.so is not installed (package dpf-plugins-vst)";
+  const ToolRun info = run("info --plugin " + plugin.string());
+  ASSERT_EQ(info.exitCode, 0) << info.err;
+  EXPECT_NE(info.out.find("parameters"), std::string::npos);
+  const ToolRun render = run("render " + input.string() + " " + path("eq.wav") + " --plugin " + plugin.string() +
+                         " --set 0=0.0");
+  ASSERT_EQ(render.exitCode, 0) << render.err;
+  const AudioData in = readFile(input), out = readFile(path("eq.wav"));
+  EXPECT_EQ(out.info.frames, in.info.frames);
+  EXPECT_NE(out.samples, in.samples);
+}
