@@ -178,6 +178,7 @@ TEST_F(HostTool, TheDemoRendersWithNoInput) {
   EXPECT_GT(wet.info.frames, 44100 * 4);
   EXPECT_NE(wet.samples, dry.samples);
   EXPECT_NE(r.out.find(path("demo.wav")), std::string::npos);
+  EXPECT_EQ(r.err, "");  // in particular no warning of levels above full scale
 }
 
 TEST_F(HostTool, BadInputIsRefusedAndLosesNothing) {
