@@ -104,7 +104,7 @@ void TriBandDistortion::render(float** inputs, float** outputs, int32_t sampleFr
   if (sampleFrames <= 0) return;
 
   designForBlock();
-  const auto settings = [this](const Selector& selector, const Value& drive, const Value& threshold,
+  const auto settings = [](const Selector& selector, const Value& drive, const Value& threshold,
                                const Value& gainFactor, SoftCurve& soft, AnarchikCurve& anarchik) {
     return BandSettings{selector.load(std::memory_order_relaxed), relaxed(drive),
                         relaxed(threshold) * kFuzzSqrtDriveScale, relaxed(gainFactor), &soft, &anarchik};
