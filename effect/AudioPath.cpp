@@ -1,6 +1,11 @@
+#include <algorithm>
 #include <cstring>
 
 #include "TriBandDistortion.h"
+
+#if defined(__SSE2__)
+#include "BlockKernels.h"
+#endif
 
 namespace {
 
@@ -95,42 +100,67 @@ void TriBandDistortion::designForBlock() noexcept {
   }
 }
 
+namespace {
+
+#if defined(__SSE2__)
+
+// Chunk by chunk, in passes: filters, then each band's curve, then the mix.
 template <bool adding>
-void TriBandDistortion::render(float** inputs, float** outputs, int32_t sampleFrames) noexcept {
-  const float* inLeft = inputs[0];
-  const float* inRight = inputs[1];
-  float* outLeft = outputs[0];
-  float* outRight = outputs[1];
-  if (sampleFrames <= 0) return;
+void renderInPasses(const BandSettings (&bands)[3], StereoBiquad* (&sections)[3], SharedFuzz fuzz,
+                    const float* inLeft, const float* inRight, float* outLeft, float* outRight,
+                    int32_t sampleFrames) noexcept {
+  using namespace kernels;
+  BandBuffer buffers[3];
+  FuzzUsers atanUsers, expUsers, sqrtUsers;
+  for (int b = 0; b < 3; ++b) {
+    if (bands[b].selector == curve::fuzzAtan) atanUsers.add(&buffers[b], bands[b].drive);
+    if (bands[b].selector == curve::fuzzExp) expUsers.add(&buffers[b], bands[b].drive);
+    if (bands[b].selector == curve::fuzzSqrt) sqrtUsers.add(&buffers[b], bands[b].fuzzSqrtDrive);
+  }
+  FuzzPass<FuzzAtanCurve, AtanShape, true> atanPass(fuzz.atan, AtanShape(fuzz.atan));
+  FuzzPass<FuzzExpCurve, ExpShape, true> expPass(fuzz.exp, ExpShape());
+  FuzzPass<FuzzSqrtCurve, SqrtShape, false> sqrtPass(fuzz.sqrt, SqrtShape());
+  const float gains[3] = {bands[0].gainFactor, bands[1].gainFactor, bands[2].gainFactor};
 
-  designForBlock();
-  const auto settings = [](const Selector& selector, const Value& drive, const Value& threshold,
-                               const Value& gainFactor, SoftCurve& soft, AnarchikCurve& anarchik) {
-    return BandSettings{selector.load(std::memory_order_relaxed), relaxed(drive),
-                        relaxed(threshold) * kFuzzSqrtDriveScale, relaxed(gainFactor), &soft, &anarchik};
-  };
-  const BandSettings low = settings(lowCurve, lowDrive, lowThreshold, lowGainFactor, lowSoftCurve, lowAnarchikCurve);
-  const BandSettings mid = settings(midCurve, midDrive, midThreshold, midGainFactor, midSoftCurve, midAnarchikCurve);
-  const BandSettings high =
-      settings(highCurve, highDrive, highThreshold, highGainFactor, highSoftCurve, highAnarchikCurve);
-  const SharedFuzz fuzz{fuzzAtanCurve, fuzzExpCurve, fuzzSqrtCurve};
+  FilterBank filters(*sections[0], *sections[1], *sections[2]);
+  for (int32_t start = 0; start < sampleFrames; start += kChunkFrames) {
+    const int n = static_cast<int>(std::min<int32_t>(kChunkFrames, sampleFrames - start));
+    const int values = 2 * n;
+    filters.run(inLeft + start, inRight + start, n, buffers);
+    for (BandBuffer& buffer : buffers)
+      for (int i = values; i < paddedValues(values); ++i) buffer.v[i] = 0.0f;
+    for (int b = 0; b < 3; ++b) {
+      if (bands[b].selector == curve::soft) softPass(*bands[b].soft, buffers[b], paddedValues(values));
+      if (bands[b].selector == curve::anarchik) anarchikPass(*bands[b].anarchik, buffers[b], values);
+    }
+    atanPass.run(atanUsers, values, 1.0f);
+    expPass.run(expUsers, values, 1.0f);
+    sqrtPass.run(sqrtUsers, values, kFuzzSqrtOutputScale);
+    mixPass<adding>(buffers, gains, outLeft + start, outRight + start, n);
+  }
+  filters.store();
+}
 
+#else
+
+// Frame by frame, for processors without the vector instructions.
+template <bool adding>
+void renderFrames(const BandSettings (&bands)[3], StereoBiquad* (&sections)[3], SharedFuzz fuzz,
+                  const float* inLeft, const float* inRight, float* outLeft, float* outRight,
+                  int32_t sampleFrames) noexcept {
   for (int32_t i = 0; i < sampleFrames; ++i) {
     // Both inputs are read before either output is written, so in-place and
     // crossed buffers give the same result as separate ones.
     const float inL = inLeft[i];
     const float inR = inRight[i];
-    float lowL = lowFilter.processSample(Channel::left, inL);
-    float lowR = lowFilter.processSample(Channel::right, inR);
-    float midL = midFilter.processSample(Channel::left, inL);
-    float midR = midFilter.processSample(Channel::right, inR);
-    float highL = highFilter.processSample(Channel::left, inL);
-    float highR = highFilter.processSample(Channel::right, inR);
-    shapeBand(low, fuzz, lowL, lowR);
-    shapeBand(mid, fuzz, midL, midR);
-    shapeBand(high, fuzz, highL, highR);
-    const float left = (highL * high.gainFactor + midL * mid.gainFactor) + lowL * low.gainFactor;
-    const float right = (highR * high.gainFactor + midR * mid.gainFactor) + lowR * low.gainFactor;
+    float l[3], r[3];
+    for (int b = 0; b < 3; ++b) {
+      l[b] = sections[b]->processSample(Channel::left, inL);
+      r[b] = sections[b]->processSample(Channel::right, inR);
+    }
+    for (int b = 0; b < 3; ++b) shapeBand(bands[b], fuzz, l[b], r[b]);
+    const float left = (l[2] * bands[2].gainFactor + l[1] * bands[1].gainFactor) + l[0] * bands[0].gainFactor;
+    const float right = (r[2] * bands[2].gainFactor + r[1] * bands[1].gainFactor) + r[0] * bands[0].gainFactor;
     if (adding) {
       outLeft[i] += left;
       outRight[i] += right;
@@ -139,6 +169,39 @@ void TriBandDistortion::render(float** inputs, float** outputs, int32_t sampleFr
       outRight[i] = right;
     }
   }
+}
+
+#endif
+
+}  // namespace
+
+template <bool adding>
+void TriBandDistortion::render(float** inputs, float** outputs, int32_t sampleFrames) noexcept {
+  const float* inLeft = inputs[0];
+  const float* inRight = inputs[1];
+  float* outLeft = outputs[0];
+  float* outRight = outputs[1];
+  if (sampleFrames <= 0) return;
+
+  // Everything the block uses is read once here, so the block sees one
+  // consistent set even while the host changes parameters on another thread.
+  designForBlock();
+  const auto settings = [](const Selector& selector, const Value& drive, const Value& threshold,
+                           const Value& gainFactor, SoftCurve& soft, AnarchikCurve& anarchik) {
+    return BandSettings{selector.load(std::memory_order_relaxed), relaxed(drive),
+                        relaxed(threshold) * kFuzzSqrtDriveScale, relaxed(gainFactor), &soft, &anarchik};
+  };
+  const BandSettings bands[3] = {
+      settings(lowCurve, lowDrive, lowThreshold, lowGainFactor, lowSoftCurve, lowAnarchikCurve),
+      settings(midCurve, midDrive, midThreshold, midGainFactor, midSoftCurve, midAnarchikCurve),
+      settings(highCurve, highDrive, highThreshold, highGainFactor, highSoftCurve, highAnarchikCurve)};
+  StereoBiquad* sections[3] = {&lowFilter.state(), &midFilter.state(), &highFilter.state()};
+  const SharedFuzz fuzz{fuzzAtanCurve, fuzzExpCurve, fuzzSqrtCurve};
+#if defined(__SSE2__)
+  renderInPasses<adding>(bands, sections, fuzz, inLeft, inRight, outLeft, outRight, sampleFrames);
+#else
+  renderFrames<adding>(bands, sections, fuzz, inLeft, inRight, outLeft, outRight, sampleFrames);
+#endif
 }
 
 void TriBandDistortion::process(float** inputs, float** outputs, int32_t sampleFrames) {

@@ -1,0 +1,304 @@
+#pragma once
+
+// The audio path organised for speed: each block is cut into chunks, and
+// each chunk runs in passes (the three filters into band buffers, each band's
+// curve over its buffer, then the mix), so that the curves and the mix run
+// four samples at a time. Every result is bit for bit what the frame-by-frame
+// composition of the filter and curve classes gives: the same float
+// operations in the same order, only several at once. Band buffers hold
+// left and right interleaved (L0 R0 L1 R1 ...), so one vector holds two
+// frames and per-channel constants repeat as (left, right, left, right).
+
+#include <emmintrin.h>
+
+#include <cmath>
+#include <cstdint>
+
+#include "BandFilters.h"
+#include "DistortionCurves.h"
+
+namespace kernels {
+
+constexpr int kChunkFrames = 64;
+constexpr int kChunkValues = 2 * kChunkFrames;
+
+/// One band's values for a chunk, interleaved, 16-byte aligned.
+struct alignas(16) BandBuffer {
+  float v[kChunkValues];
+};
+
+inline int paddedValues(int values) { return (values + 3) & ~3; }
+
+inline __m128 perChannel(float left, float right) { return _mm_setr_ps(left, right, left, right); }
+
+/// Lanes whose float exponent field is all zeros (zero or denormal).
+inline __m128 exponentZero(__m128 x) {
+  const __m128i exponent = _mm_and_si128(_mm_castps_si128(x), _mm_set1_epi32(0x7F800000));
+  return _mm_castsi128_ps(_mm_cmpeq_epi32(exponent, _mm_setzero_si128()));
+}
+
+/// Zero and denormal lanes become +0.
+inline __m128 flushDenormal(__m128 x) { return _mm_andnot_ps(exponentZero(x), x); }
+
+inline __m128 absolute(__m128 x) { return _mm_andnot_ps(_mm_set1_ps(-0.0f), x); }
+
+/// All three filters, both channels of a frame in one register pair of
+/// doubles: the three recursions run side by side.
+class FilterBank {
+public:
+  FilterBank(StereoBiquad& low, StereoBiquad& mid, StereoBiquad& high) : sections{&low, &mid, &high} {
+    for (int f = 0; f < 3; ++f) {
+      const BiquadCoefficients& c = sections[f]->coefficients;
+      b0[f] = _mm_set1_pd(c.b0);
+      b1[f] = _mm_set1_pd(c.b1);
+      b2[f] = _mm_set1_pd(c.b2);
+      a1[f] = _mm_set1_pd(c.a1);
+      a2[f] = _mm_set1_pd(c.a2);
+      const BiquadHistory& l = sections[f]->history[0];
+      const BiquadHistory& r = sections[f]->history[1];
+      x1[f] = _mm_setr_pd(l.x[0], r.x[0]);
+      x2[f] = _mm_setr_pd(l.x[1], r.x[1]);
+      y1[f] = _mm_setr_pd(l.y[0], r.y[0]);
+      y2[f] = _mm_setr_pd(l.y[1], r.y[1]);
+    }
+  }
+
+  /// Writes the histories back into the filters.
+  void store() const {
+    for (int f = 0; f < 3; ++f) {
+      BiquadHistory& l = sections[f]->history[0];
+      BiquadHistory& r = sections[f]->history[1];
+      l.x[0] = lane(x1[f], 0);
+      r.x[0] = lane(x1[f], 1);
+      l.x[1] = lane(x2[f], 0);
+      r.x[1] = lane(x2[f], 1);
+      l.y[0] = lane(y1[f], 0);
+      r.y[0] = lane(y1[f], 1);
+      l.y[1] = lane(y2[f], 0);
+      r.y[1] = lane(y2[f], 1);
+    }
+  }
+
+  /// Filters n frames into the three band buffers.
+  void run(const float* inLeft, const float* inRight, int n, BandBuffer* bands) {
+    for (int i = 0; i < n; ++i) {
+      const __m128d x = _mm_cvtps_pd(_mm_setr_ps(inLeft[i], inRight[i], 0.0f, 0.0f));
+      for (int f = 0; f < 3; ++f) {
+        // The sum in the scalar step's order; each product is exact in double.
+        __m128d acc = _mm_mul_pd(b0[f], x);
+        acc = _mm_add_pd(acc, _mm_mul_pd(b1[f], x1[f]));
+        acc = _mm_add_pd(acc, _mm_mul_pd(b2[f], x2[f]));
+        acc = _mm_sub_pd(acc, _mm_mul_pd(a1[f], y1[f]));
+        acc = _mm_sub_pd(acc, _mm_mul_pd(a2[f], y2[f]));
+        const __m128 yf = flushUnusable(_mm_cvtpd_ps(acc));
+        _mm_storel_pi(reinterpret_cast<__m64*>(&bands[f].v[2 * i]), yf);
+        x2[f] = x1[f];
+        x1[f] = x;
+        y2[f] = y1[f];
+        y1[f] = _mm_cvtps_pd(yf);
+      }
+    }
+  }
+
+private:
+  static float lane(__m128d v, int index) {
+    alignas(16) double d[2];
+    _mm_store_pd(d, v);
+    return static_cast<float>(d[index]);
+  }
+  // As the scalar step: zero, denormal, infinite and NaN results become +0.
+  static __m128 flushUnusable(__m128 y) {
+    const __m128i exponentMask = _mm_set1_epi32(0x7F800000);
+    const __m128i exponent = _mm_and_si128(_mm_castps_si128(y), exponentMask);
+    const __m128i bad = _mm_or_si128(_mm_cmpeq_epi32(exponent, _mm_setzero_si128()),
+                                     _mm_cmpeq_epi32(exponent, exponentMask));
+    return _mm_andnot_ps(_mm_castsi128_ps(bad), y);
+  }
+
+  StereoBiquad* sections[3];
+  __m128d b0[3], b1[3], b2[3], a1[3], a2[3];
+  __m128d x1[3], x2[3], y1[3], y2[3];
+};
+
+/// "soft" over a chunk, in place.
+inline void softPass(const SoftCurve& curve, BandBuffer& band, int values) {
+  const __m128 onePlusK = _mm_set1_ps(curve.onePlusK);
+  const __m128 k = _mm_set1_ps(curve.k);
+  const __m128 one = _mm_set1_ps(1.0f);
+  for (int i = 0; i < values; i += 4) {
+    const __m128 x = _mm_load_ps(&band.v[i]);
+    const __m128 y = _mm_div_ps(_mm_mul_ps(x, onePlusK), _mm_add_ps(_mm_mul_ps(absolute(x), k), one));
+    _mm_store_ps(&band.v[i], flushDenormal(y));
+  }
+}
+
+/// "anarchik" over a chunk, in place: one double sine per value.
+inline void anarchikPass(AnarchikCurve& curve, BandBuffer& band, int values) {
+  const float limit = curve.limit;
+  const double scale = curve.scale;
+  for (int i = 0; i < values; ++i) {
+    const float x = band.v[i];
+    band.v[i] = x > limit ? 1.0f : static_cast<float>(std::sin(static_cast<double>(x) * scale));
+  }
+}
+
+/// The bands that share one fuzz curve in a chunk, in the order low, mid, high.
+struct FuzzUsers {
+  BandBuffer* bands[3];
+  float drives[3];
+  int count = 0;
+  void add(BandBuffer* band, float drive) {
+    bands[count] = band;
+    drives[count] = drive;
+    ++count;
+  }
+};
+
+// True when some lane of a is greater than the matching lane of b.
+inline bool anyGreater(__m128 a, __m128 b) { return _mm_movemask_ps(_mm_cmpgt_ps(a, b)) != 0; }
+
+/// Vector shaping steps of the three fuzz curves, with the peak fixed.
+struct AtanShape {
+  __m128 quarterPi;
+  explicit AtanShape(const FuzzAtanCurve& c) : quarterPi(_mm_set1_ps(c.quarterPi)) {}
+  __m128 operator()(__m128 x, __m128 peak, __m128 drive) const {
+    const __m128 t = _mm_mul_ps(x, drive);
+    // m = |t| + 1e-10, added in double and rounded to float.
+    const __m128 a = absolute(t);
+    const __m128d offset = _mm_set1_pd(1e-10);
+    const __m128 mLow = _mm_cvtpd_ps(_mm_add_pd(_mm_cvtps_pd(a), offset));
+    const __m128 mHigh = _mm_cvtpd_ps(_mm_add_pd(_mm_cvtps_pd(_mm_movehl_ps(a, a)), offset));
+    const __m128 m = _mm_movelh_ps(mLow, mHigh);
+    // Peaks start at 1e-4 and never fall, so only the non-negative branch runs.
+    const __m128 inv = _mm_div_ps(_mm_set1_ps(1.0f), _mm_add_ps(peak, m));
+    const __m128 r = _mm_mul_ps(_mm_sub_ps(peak, m), inv);
+    const __m128 angle = _mm_mul_ps(_mm_sub_ps(_mm_set1_ps(1.0f), r), quarterPi);
+    const __m128 negative = _mm_cmplt_ps(t, _mm_setzero_ps());
+    return _mm_or_ps(_mm_and_ps(negative, _mm_xor_ps(angle, _mm_set1_ps(-0.0f))), _mm_andnot_ps(negative, angle));
+  }
+};
+
+struct ExpShape {
+  __m128 operator()(__m128 x, __m128 peak, __m128 drive) const {
+    const __m128 t = _mm_div_ps(_mm_mul_ps(x, drive), peak);
+    const __m128 nonNegative = _mm_cmpge_ps(t, _mm_setzero_ps());
+    const __m128 s = _mm_or_ps(_mm_and_ps(nonNegative, _mm_set1_ps(-1.0f)), _mm_andnot_ps(nonNegative, _mm_set1_ps(1.0f)));
+    alignas(16) float e[4];
+    _mm_store_ps(e, _mm_mul_ps(s, t));
+    for (float& v : e) v = static_cast<float>(std::exp(static_cast<double>(v)));
+    return _mm_mul_ps(_mm_sub_ps(_mm_set1_ps(1.0f), _mm_load_ps(e)), s);
+  }
+};
+
+struct SqrtShape {
+  __m128 operator()(__m128 x, __m128 peak, __m128 drive) const {
+    const __m128 one = _mm_set1_ps(1.0f), minusOne = _mm_set1_ps(-1.0f);
+    const __m128 xNonNegative = _mm_cmpge_ps(x, _mm_setzero_ps());
+    const __m128 sx = _mm_or_ps(_mm_and_ps(xNonNegative, one), _mm_andnot_ps(xNonNegative, minusOne));
+    const __m128 t = _mm_div_ps(_mm_mul_ps(x, drive), peak);
+    const __m128 tNonNegative = _mm_cmpge_ps(t, _mm_setzero_ps());
+    const __m128 st = _mm_or_ps(_mm_and_ps(tNonNegative, one), _mm_andnot_ps(tNonNegative, minusOne));
+    // A double square root rounded to float is the float square root.
+    return _mm_mul_ps(_mm_sqrt_ps(_mm_mul_ps(t, sx)), st);
+  }
+};
+
+/// One shared fuzz curve over a chunk. When no peak or maximum would rise,
+/// the state is constant and every value is computed four at a time; when
+/// one would, the chunk is replayed through the curve object itself, frame
+/// by frame and band by band, which is the definition of the result.
+template <class Curve, class Shape, bool reciprocals>
+class FuzzPass {
+public:
+  FuzzPass(Curve& curve, Shape shape) : curve(curve), shape(shape) {}
+
+  /// values: the chunk's 2n values; the vector steps also shape the zero
+  /// padding up to a multiple of four, which never raises the state.
+  void run(const FuzzUsers& users, int values, float outputScale) {
+    if (users.count == 0) return;
+    if (!fast(users, paddedValues(values), outputScale)) replay(users, values, outputScale);
+  }
+
+private:
+  bool fast(const FuzzUsers& users, int values, float outputScale) {
+    const __m128 peak = perChannel(curve.peakLeft, curve.peakRight);
+    for (int b = 0; b < users.count; ++b)
+      for (int i = 0; i < values; i += 4)
+        if (anyGreater(_mm_load_ps(&users.bands[b]->v[i]), peak)) return false;
+
+    const __m128 shapedMax = perChannel(curve.shapedMaxLeft, curve.shapedMaxRight);
+    const __m128 scaledMax = perChannel(curve.scaledMaxLeft, curve.scaledMaxRight);
+    for (int b = 0; b < users.count; ++b) {
+      float drive = users.drives[b];
+      if (reciprocals && drive == 0.0f) drive = fuzz::kInitialMaximum;
+      const __m128 driveV = _mm_set1_ps(drive);
+      for (int i = 0; i < values; i += 4) {
+        const __m128 y = shape(_mm_load_ps(&users.bands[b]->v[i]), peak, driveV);
+        if (anyGreater(y, shapedMax)) return false;
+        const __m128 z = firstStage(y, peak, shapedMax);
+        if (anyGreater(z, scaledMax)) return false;
+        _mm_store_ps(&scratch[b].v[i], z);
+      }
+    }
+    // Nothing rises in this chunk: finish with the state as it stands.
+    const __m128 scale = _mm_set1_ps(outputScale);
+    for (int b = 0; b < users.count; ++b)
+      for (int i = 0; i < values; i += 4) {
+        const __m128 out = secondStage(_mm_load_ps(&scratch[b].v[i]), peak, scaledMax);
+        _mm_store_ps(&users.bands[b]->v[i], outputScale == 1.0f ? out : _mm_mul_ps(out, scale));
+      }
+    return true;
+  }
+
+  // reciprocal x peak x value, or value x peak / maximum where no reciprocals are kept.
+  __m128 firstStage(__m128 y, __m128 peak, __m128 shapedMax) const {
+    if constexpr (reciprocals)
+      return _mm_mul_ps(_mm_mul_ps(perChannel(curve.shapedInvLeft, curve.shapedInvRight), peak), y);
+    else
+      return _mm_div_ps(_mm_mul_ps(y, peak), shapedMax);
+  }
+  __m128 secondStage(__m128 z, __m128 peak, __m128 scaledMax) const {
+    if constexpr (reciprocals)
+      return flushDenormal(_mm_mul_ps(_mm_mul_ps(perChannel(curve.scaledInvLeft, curve.scaledInvRight), peak), z));
+    else
+      return _mm_div_ps(_mm_mul_ps(z, peak), scaledMax);
+  }
+
+  void replay(const FuzzUsers& users, int values, float outputScale) {
+    for (int i = 0; i < values; i += 2)
+      for (int b = 0; b < users.count; ++b) {
+        float* v = &users.bands[b]->v[i];
+        curve.apply(v[0], v[1], users.drives[b]);
+        v[0] = outputScale == 1.0f ? curve.outLeft : outputScale * curve.outLeft;
+        v[1] = outputScale == 1.0f ? curve.outRight : outputScale * curve.outRight;
+      }
+  }
+
+  Curve& curve;
+  Shape shape;
+  BandBuffer scratch[3];
+};
+
+/// out = (high * gain + mid * gain) + low * gain, stored or added, de-interleaved.
+template <bool adding>
+inline void mixPass(const BandBuffer* bands, const float* gains, float* outLeft, float* outRight, int n) {
+  const __m128 gLow = _mm_set1_ps(gains[0]), gMid = _mm_set1_ps(gains[1]), gHigh = _mm_set1_ps(gains[2]);
+  alignas(16) float mixed[kChunkValues];
+  for (int i = 0; i < 2 * n; i += 4) {
+    const __m128 high = _mm_mul_ps(_mm_load_ps(&bands[2].v[i]), gHigh);
+    const __m128 mid = _mm_mul_ps(_mm_load_ps(&bands[1].v[i]), gMid);
+    const __m128 low = _mm_mul_ps(_mm_load_ps(&bands[0].v[i]), gLow);
+    _mm_store_ps(&mixed[i], _mm_add_ps(_mm_add_ps(high, mid), low));
+  }
+  for (int i = 0; i < n; ++i) {
+    if (adding) {
+      outLeft[i] += mixed[2 * i];
+      outRight[i] += mixed[2 * i + 1];
+    } else {
+      outLeft[i] = mixed[2 * i];
+      outRight[i] = mixed[2 * i + 1];
+    }
+  }
+}
+
+}  // namespace kernels
