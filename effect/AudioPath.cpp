@@ -131,7 +131,7 @@ void renderInPasses(const BandSettings (&bands)[3], StereoBiquad* (&sections)[3]
       for (int i = values; i < paddedValues(values); ++i) buffer.v[i] = 0.0f;
     for (int b = 0; b < 3; ++b) {
       if (bands[b].selector == curve::soft) softPass(*bands[b].soft, buffers[b], paddedValues(values));
-      if (bands[b].selector == curve::anarchik) anarchikPass(*bands[b].anarchik, buffers[b], values);
+      if (bands[b].selector == curve::anarchik) anarchikPass(*bands[b].anarchik, buffers[b], paddedValues(values));
     }
     atanPass.run(atanUsers, values, 1.0f);
     expPass.run(expUsers, values, 1.0f);

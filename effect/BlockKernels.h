@@ -16,6 +16,7 @@
 
 #include "BandFilters.h"
 #include "DistortionCurves.h"
+#include "VectorMath.h"
 
 namespace kernels {
 
@@ -132,13 +133,20 @@ inline void softPass(const SoftCurve& curve, BandBuffer& band, int values) {
   }
 }
 
-/// "anarchik" over a chunk, in place: one double sine per value.
-inline void anarchikPass(AnarchikCurve& curve, BandBuffer& band, int values) {
-  const float limit = curve.limit;
-  const double scale = curve.scale;
-  for (int i = 0; i < values; ++i) {
-    const float x = band.v[i];
-    band.v[i] = x > limit ? 1.0f : static_cast<float>(std::sin(static_cast<double>(x) * scale));
+/// "anarchik" over a chunk, in place: sin(x * scale) in double, two at a time.
+inline void anarchikPass(const AnarchikCurve& curve, BandBuffer& band, int values) {
+  const __m128d scale = _mm_set1_pd(curve.scale);
+  const __m128 limit = _mm_set1_ps(curve.limit);
+  for (int i = 0; i < values; i += 4) {
+    const __m128 x = _mm_load_ps(&band.v[i]);
+    alignas(16) double arguments[4];
+    _mm_store_pd(&arguments[0], _mm_mul_pd(_mm_cvtps_pd(x), scale));
+    _mm_store_pd(&arguments[2], _mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(x, x)), scale));
+    alignas(16) float sines[4];
+    vmath::sinPair(&arguments[0], &sines[0]);
+    vmath::sinPair(&arguments[2], &sines[2]);
+    const __m128 above = _mm_cmpgt_ps(x, limit);
+    _mm_store_ps(&band.v[i], _mm_or_ps(_mm_and_ps(above, _mm_set1_ps(1.0f)), _mm_andnot_ps(above, _mm_load_ps(sines))));
   }
 }
 
@@ -183,6 +191,7 @@ struct ExpShape {
     const __m128 t = _mm_div_ps(_mm_mul_ps(x, drive), peak);
     const __m128 nonNegative = _mm_cmpge_ps(t, _mm_setzero_ps());
     const __m128 s = _mm_or_ps(_mm_and_ps(nonNegative, _mm_set1_ps(-1.0f)), _mm_andnot_ps(nonNegative, _mm_set1_ps(1.0f)));
+    // The library's exponential is as fast as a certified vector one here.
     alignas(16) float e[4];
     _mm_store_ps(e, _mm_mul_ps(s, t));
     for (float& v : e) v = static_cast<float>(std::exp(static_cast<double>(v)));
