@@ -1,0 +1,39 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "EffectBase.h"
+#include "FakeHost.h"
+#include "ReferenceBlock.h"
+#include "ReferenceBlockData.h"
+
+// The Windows build is held against this build's output of the reference
+// block; this test keeps the kept output true. TRIBAND_WRITE_REFERENCE=FILE
+// writes it anew.
+TEST(ReferenceBlock, KeptOutputIsThisBuildsOutput) {
+  FakeHost::reset();
+  RecordDriver host(createPlugin(FakeHost::callback));
+  for (const auto& s : reference_block::kSettings) host.set(s.index, s.value);
+  std::vector<float> inL, inR, outL(reference_block::kFrames), outR(reference_block::kFrames);
+  reference_block::input(inL, inR);
+  host.replace(inL.data(), inR.data(), outL.data(), outR.data(), reference_block::kFrames);
+  host.close();
+
+  if (const char* path = std::getenv("TRIBAND_WRITE_REFERENCE")) {
+    FILE* f = std::fopen(path, "w");
+    ASSERT_NE(f, nullptr);
+    std::fprintf(f, "#pragma once\n\n// Written by ReferenceBlockTest from the Linux x86-64 build.\n");
+    std::fprintf(f, "namespace reference_block {\nconstexpr float kOutput[2][kFrames] = {\n");
+    for (const auto* channel : {&outL, &outR}) {
+      std::fprintf(f, "    {");
+      for (size_t i = 0; i < channel->size(); ++i) std::fprintf(f, "%s%a", i ? (i % 6 ? ", " : ",\n     ") : "", (*channel)[i]);
+      std::fprintf(f, "},\n");
+    }
+    std::fprintf(f, "};\n}  // namespace reference_block\n");
+    std::fclose(f);
+  }
+  EXPECT_EQ(std::memcmp(outL.data(), reference_block::kOutput[0], sizeof reference_block::kOutput[0]), 0);
+  EXPECT_EQ(std::memcmp(outR.data(), reference_block::kOutput[1], sizeof reference_block::kOutput[1]), 0);
+}
