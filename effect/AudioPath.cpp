@@ -28,40 +28,6 @@ struct SharedFuzz {
   FuzzSqrtCurve& sqrt;
 };
 
-// Shapes one band's filtered pair in place. The fuzz curves are shared by
-// all bands, and each band takes its result right after its own call.
-inline void shapeBand(const BandSettings& band, SharedFuzz fuzz, float& left, float& right) noexcept {
-  switch (band.selector) {
-    case curve::soft:
-      band.soft->apply(left, right);
-      left = band.soft->outLeft;
-      right = band.soft->outRight;
-      break;
-    case curve::fuzzAtan:
-      fuzz.atan.apply(left, right, band.drive);
-      left = fuzz.atan.outLeft;
-      right = fuzz.atan.outRight;
-      break;
-    case curve::fuzzExp:
-      fuzz.exp.apply(left, right, band.drive);
-      left = fuzz.exp.outLeft;
-      right = fuzz.exp.outRight;
-      break;
-    case curve::fuzzSqrt:
-      fuzz.sqrt.apply(left, right, band.fuzzSqrtDrive);
-      left = kFuzzSqrtOutputScale * fuzz.sqrt.outLeft;
-      right = kFuzzSqrtOutputScale * fuzz.sqrt.outRight;
-      break;
-    case curve::anarchik:
-      band.anarchik->apply(left, right);
-      left = band.anarchik->outLeft;
-      right = band.anarchik->outRight;
-      break;
-    default:
-      break;  // filtered but unshaped
-  }
-}
-
 inline bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // Designs a filter only when its frequency or Q changed since the last block.
@@ -142,6 +108,40 @@ void renderInPasses(const BandSettings (&bands)[3], StereoBiquad* (&sections)[3]
 }
 
 #else
+
+// Shapes one band's filtered pair in place. The fuzz curves are shared by
+// all bands, and each band takes its result right after its own call.
+inline void shapeBand(const BandSettings& band, SharedFuzz fuzz, float& left, float& right) noexcept {
+  switch (band.selector) {
+    case curve::soft:
+      band.soft->apply(left, right);
+      left = band.soft->outLeft;
+      right = band.soft->outRight;
+      break;
+    case curve::fuzzAtan:
+      fuzz.atan.apply(left, right, band.drive);
+      left = fuzz.atan.outLeft;
+      right = fuzz.atan.outRight;
+      break;
+    case curve::fuzzExp:
+      fuzz.exp.apply(left, right, band.drive);
+      left = fuzz.exp.outLeft;
+      right = fuzz.exp.outRight;
+      break;
+    case curve::fuzzSqrt:
+      fuzz.sqrt.apply(left, right, band.fuzzSqrtDrive);
+      left = kFuzzSqrtOutputScale * fuzz.sqrt.outLeft;
+      right = kFuzzSqrtOutputScale * fuzz.sqrt.outRight;
+      break;
+    case curve::anarchik:
+      band.anarchik->apply(left, right);
+      left = band.anarchik->outLeft;
+      right = band.anarchik->outRight;
+      break;
+    default:
+      break;  // filtered but unshaped
+  }
+}
 
 // Frame by frame, for processors without the vector instructions.
 template <bool adding>
