@@ -57,10 +57,10 @@ public:
       a2[f] = _mm_set1_pd(c.a2);
       const BiquadHistory& l = sections[f]->history[0];
       const BiquadHistory& r = sections[f]->history[1];
-      x1[f] = _mm_setr_pd(l.x[0], r.x[0]);
-      x2[f] = _mm_setr_pd(l.x[1], r.x[1]);
-      y1[f] = _mm_setr_pd(l.y[0], r.y[0]);
-      y2[f] = _mm_setr_pd(l.y[1], r.y[1]);
+      state.x1[f] = _mm_setr_pd(l.x[0], r.x[0]);
+      state.x2[f] = _mm_setr_pd(l.x[1], r.x[1]);
+      state.y1[f] = _mm_setr_pd(l.y[0], r.y[0]);
+      state.y2[f] = _mm_setr_pd(l.y[1], r.y[1]);
     }
   }
 
@@ -69,39 +69,73 @@ public:
     for (int f = 0; f < 3; ++f) {
       BiquadHistory& l = sections[f]->history[0];
       BiquadHistory& r = sections[f]->history[1];
-      l.x[0] = lane(x1[f], 0);
-      r.x[0] = lane(x1[f], 1);
-      l.x[1] = lane(x2[f], 0);
-      r.x[1] = lane(x2[f], 1);
-      l.y[0] = lane(y1[f], 0);
-      r.y[0] = lane(y1[f], 1);
-      l.y[1] = lane(y2[f], 0);
-      r.y[1] = lane(y2[f], 1);
+      l.x[0] = lane(state.x1[f], 0);
+      r.x[0] = lane(state.x1[f], 1);
+      l.x[1] = lane(state.x2[f], 0);
+      r.x[1] = lane(state.x2[f], 1);
+      l.y[0] = lane(state.y1[f], 0);
+      r.y[0] = lane(state.y1[f], 1);
+      l.y[1] = lane(state.y2[f], 0);
+      r.y[1] = lane(state.y2[f], 1);
     }
   }
 
-  /// Filters n frames into the three band buffers.
+  /// Filters n frames into the three band buffers. The recursion first runs
+  /// without its flush, which then stays off the chain from one frame to the
+  /// next; a chunk in which a flush would have changed a value (silence
+  /// decaying into denormals, -0, or a value out of range) runs again from
+  /// its start with the flush in place.
   void run(const float* inLeft, const float* inRight, int n, BandBuffer* bands) {
+    const State start = state;
+    if (!pass<false>(inLeft, inRight, n, bands)) {
+      state = start;
+      pass<true>(inLeft, inRight, n, bands);
+    }
+  }
+
+private:
+  struct State {
+    __m128d x1[3], x2[3], y1[3], y2[3];
+  };
+
+  // One pass over the chunk; without the flush it reports false when the
+  // flush would have changed any value.
+  template <bool flushing>
+  bool pass(const float* inLeft, const float* inRight, int n, BandBuffer* bands) {
+    __m128 unusable = _mm_setzero_ps();
     for (int i = 0; i < n; ++i) {
       const __m128d x = _mm_cvtps_pd(_mm_setr_ps(inLeft[i], inRight[i], 0.0f, 0.0f));
       for (int f = 0; f < 3; ++f) {
         // The sum in the scalar step's order; each product is exact in double.
         __m128d acc = _mm_mul_pd(b0[f], x);
-        acc = _mm_add_pd(acc, _mm_mul_pd(b1[f], x1[f]));
-        acc = _mm_add_pd(acc, _mm_mul_pd(b2[f], x2[f]));
-        acc = _mm_sub_pd(acc, _mm_mul_pd(a1[f], y1[f]));
-        acc = _mm_sub_pd(acc, _mm_mul_pd(a2[f], y2[f]));
-        const __m128 yf = flushUnusable(_mm_cvtpd_ps(acc));
-        _mm_storel_pi(reinterpret_cast<__m64*>(&bands[f].v[2 * i]), yf);
-        x2[f] = x1[f];
-        x1[f] = x;
-        y2[f] = y1[f];
-        y1[f] = _mm_cvtps_pd(yf);
+        acc = _mm_add_pd(acc, _mm_mul_pd(b1[f], state.x1[f]));
+        acc = _mm_add_pd(acc, _mm_mul_pd(b2[f], state.x2[f]));
+        acc = _mm_sub_pd(acc, _mm_mul_pd(a1[f], state.y1[f]));
+        acc = _mm_sub_pd(acc, _mm_mul_pd(a2[f], state.y2[f]));
+        __m128 y = _mm_cvtpd_ps(acc);
+        if (flushing)
+          y = flushUnusable(y);
+        else
+          unusable = _mm_or_ps(unusable, flushWouldChange(y));
+        _mm_storel_pi(reinterpret_cast<__m64*>(&bands[f].v[2 * i]), y);
+        state.x2[f] = state.x1[f];
+        state.x1[f] = x;
+        state.y2[f] = state.y1[f];
+        state.y1[f] = _mm_cvtps_pd(y);
       }
     }
+    return _mm_movemask_ps(unusable) == 0;
   }
 
-private:
+  // Lanes that the flush turns into +0 although they are not +0 already:
+  // denormals, -0, infinities and NaN.
+  static __m128 flushWouldChange(__m128 y) {
+    const __m128 magnitude = _mm_andnot_ps(_mm_set1_ps(-0.0f), y);
+    const __m128 plusZero = _mm_castsi128_ps(_mm_cmpeq_epi32(_mm_castps_si128(y), _mm_setzero_si128()));
+    const __m128 belowNormal = _mm_andnot_ps(plusZero, _mm_cmplt_ps(magnitude, _mm_set1_ps(1.17549435e-38f)));
+    return _mm_or_ps(belowNormal, _mm_cmpnle_ps(magnitude, _mm_set1_ps(3.40282347e+38f)));
+  }
+
   static float lane(__m128d v, int index) {
     alignas(16) double d[2];
     _mm_store_pd(d, v);
@@ -118,7 +152,7 @@ private:
 
   StereoBiquad* sections[3];
   __m128d b0[3], b1[3], b2[3], a1[3], a2[3];
-  __m128d x1[3], x2[3], y1[3], y2[3];
+  State state;
 };
 
 /// "soft" over a chunk, in place.

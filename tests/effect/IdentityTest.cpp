@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -105,13 +106,19 @@ private:
   float uniform() { return std::uniform_real_distribution<float>(0.0f, 1.0f)(rng); }
 
   void fillSignal(std::vector<float>& l, std::vector<float>& r) {
-    const unsigned kind = pick(5);
+    const unsigned kind = pick(6);
     const float level = kind == 0 ? 2.0f : kind == 1 ? 0.0f : kind == 2 ? 1e-30f : 0.5f;
     for (size_t i = 0; i < l.size(); ++i) {
       const float ramp = kind == 3 ? static_cast<float>(i) / static_cast<float>(l.size()) * 1.5f : 1.0f;
       phase += 0.037f;
       l[i] = level * ramp * (0.6f * std::sin(phase) + 0.4f * (uniform() - 0.5f));
       r[i] = level * ramp * (0.6f * std::sin(1.3f * phase) + 0.4f * (uniform() - 0.5f));
+      if (kind == 5 && i % 97 == 0) {  // bad samples from the host: the filters flush them
+        const float bad[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                             -3e38f, 1e-39f};
+        l[i] = bad[pick(4)];
+        r[i] = bad[pick(4)];
+      }
     }
   }
 
