@@ -73,8 +73,8 @@ namespace {
 // Chunk by chunk, in passes: filters, then each band's curve, then the mix.
 template <bool adding>
 void renderInPasses(const BandSettings (&bands)[3], StereoBiquad* (&sections)[3], SharedFuzz fuzz,
-                    const float* inLeft, const float* inRight, float* outLeft, float* outRight,
-                    int32_t sampleFrames) noexcept {
+                    kernels::MathBatch math, const float* inLeft, const float* inRight, float* outLeft,
+                    float* outRight, int32_t sampleFrames) noexcept {
   using namespace kernels;
   BandBuffer buffers[3];
   FuzzUsers atanUsers, expUsers, sqrtUsers;
@@ -84,7 +84,7 @@ void renderInPasses(const BandSettings (&bands)[3], StereoBiquad* (&sections)[3]
     if (bands[b].selector == curve::fuzzSqrt) sqrtUsers.add(&buffers[b], bands[b].fuzzSqrtDrive);
   }
   FuzzPass<FuzzAtanCurve, AtanShape, true> atanPass(fuzz.atan, AtanShape(fuzz.atan));
-  FuzzPass<FuzzExpCurve, ExpShape, true> expPass(fuzz.exp, ExpShape());
+  FuzzPass<FuzzExpCurve, ExpShape, true> expPass(fuzz.exp, ExpShape{math});
   FuzzPass<FuzzSqrtCurve, SqrtShape, false> sqrtPass(fuzz.sqrt, SqrtShape());
   const float gains[3] = {bands[0].gainFactor, bands[1].gainFactor, bands[2].gainFactor};
 
@@ -97,7 +97,7 @@ void renderInPasses(const BandSettings (&bands)[3], StereoBiquad* (&sections)[3]
       for (int i = values; i < paddedValues(values); ++i) buffer.v[i] = 0.0f;
     for (int b = 0; b < 3; ++b) {
       if (bands[b].selector == curve::soft) softPass(*bands[b].soft, buffers[b], paddedValues(values));
-      if (bands[b].selector == curve::anarchik) anarchikPass(*bands[b].anarchik, buffers[b], paddedValues(values));
+      if (bands[b].selector == curve::anarchik) anarchikPass(*bands[b].anarchik, buffers[b], paddedValues(values), math);
     }
     atanPass.run(atanUsers, values, 1.0f);
     expPass.run(expUsers, values, 1.0f);
@@ -198,7 +198,8 @@ void TriBandDistortion::render(float** inputs, float** outputs, int32_t sampleFr
   StereoBiquad* sections[3] = {&lowFilter.state(), &midFilter.state(), &highFilter.state()};
   const SharedFuzz fuzz{fuzzAtanCurve, fuzzExpCurve, fuzzSqrtCurve};
 #if defined(__SSE2__)
-  renderInPasses<adding>(bands, sections, fuzz, inLeft, inRight, outLeft, outRight, sampleFrames);
+  renderInPasses<adding>(bands, sections, fuzz, kernels::MathBatch{wideMath}, inLeft, inRight, outLeft, outRight,
+                        sampleFrames);
 #else
   renderFrames<adding>(bands, sections, fuzz, inLeft, inRight, outLeft, outRight, sampleFrames);
 #endif

@@ -17,6 +17,7 @@
 #include "BandFilters.h"
 #include "DistortionCurves.h"
 #include "VectorMath.h"
+#include "WideMath.h"
 
 namespace kernels {
 
@@ -167,20 +168,39 @@ inline void softPass(const SoftCurve& curve, BandBuffer& band, int values) {
   }
 }
 
-/// "anarchik" over a chunk, in place: sin(x * scale) in double, two at a time.
-inline void anarchikPass(const AnarchikCurve& curve, BandBuffer& band, int values) {
+/// Sines or exponentials of a chunk's worth of arguments, rounded to float
+/// as the library's double results rounded to float: four at a time where the
+/// processor has AVX2 and FMA, else two at a time (sines) or one by one.
+struct MathBatch {
+  bool wide;
+  void sines(const double* arguments, float* out, int values) const {
+    if (wide) return widemath::sines(arguments, out, values);
+    for (int i = 0; i < values; i += 2) vmath::sinPair(&arguments[i], &out[i]);
+  }
+  void exponentials(const double* arguments, float* out, int values) const {
+    if (wide) return widemath::exponentials(arguments, out, values);
+    for (int i = 0; i < values; ++i) out[i] = static_cast<float>(std::exp(arguments[i]));
+  }
+};
+
+/// The four floats of v as doubles, into out[0..3].
+inline void widen(__m128 v, double* out) {
+  _mm_store_pd(&out[0], _mm_cvtps_pd(v));
+  _mm_store_pd(&out[2], _mm_cvtps_pd(_mm_movehl_ps(v, v)));
+}
+
+/// "anarchik" over a chunk, in place: sin(x * scale) with the product in double.
+inline void anarchikPass(const AnarchikCurve& curve, BandBuffer& band, int values, MathBatch math) {
   const __m128d scale = _mm_set1_pd(curve.scale);
   const __m128 limit = _mm_set1_ps(curve.limit);
+  alignas(32) double arguments[kChunkValues] = {};
+  for (int i = 0; i < values; i += 2)
+    _mm_store_pd(&arguments[i], _mm_mul_pd(_mm_cvtps_pd(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(&band.v[i])))), scale));
+  alignas(16) float sines[kChunkValues];
+  math.sines(arguments, sines, values);
   for (int i = 0; i < values; i += 4) {
-    const __m128 x = _mm_load_ps(&band.v[i]);
-    alignas(16) double arguments[4];
-    _mm_store_pd(&arguments[0], _mm_mul_pd(_mm_cvtps_pd(x), scale));
-    _mm_store_pd(&arguments[2], _mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(x, x)), scale));
-    alignas(16) float sines[4];
-    vmath::sinPair(&arguments[0], &sines[0]);
-    vmath::sinPair(&arguments[2], &sines[2]);
-    const __m128 above = _mm_cmpgt_ps(x, limit);
-    _mm_store_ps(&band.v[i], _mm_or_ps(_mm_and_ps(above, _mm_set1_ps(1.0f)), _mm_andnot_ps(above, _mm_load_ps(sines))));
+    const __m128 above = _mm_cmpgt_ps(_mm_load_ps(&band.v[i]), limit);
+    _mm_store_ps(&band.v[i], _mm_or_ps(_mm_and_ps(above, _mm_set1_ps(1.0f)), _mm_andnot_ps(above, _mm_load_ps(&sines[i]))));
   }
 }
 
@@ -218,18 +238,31 @@ struct AtanShape {
     const __m128 negative = _mm_cmplt_ps(t, _mm_setzero_ps());
     return _mm_or_ps(_mm_and_ps(negative, _mm_xor_ps(angle, _mm_set1_ps(-0.0f))), _mm_andnot_ps(negative, angle));
   }
+  void all(const float* x, float* y, int values, __m128 peak, __m128 drive) const {
+    for (int i = 0; i < values; i += 4) _mm_store_ps(&y[i], (*this)(_mm_load_ps(&x[i]), peak, drive));
+  }
 };
 
 struct ExpShape {
-  __m128 operator()(__m128 x, __m128 peak, __m128 drive) const {
-    const __m128 t = _mm_div_ps(_mm_mul_ps(x, drive), peak);
-    const __m128 nonNegative = _mm_cmpge_ps(t, _mm_setzero_ps());
-    const __m128 s = _mm_or_ps(_mm_and_ps(nonNegative, _mm_set1_ps(-1.0f)), _mm_andnot_ps(nonNegative, _mm_set1_ps(1.0f)));
-    // The library's exponential is as fast as a certified vector one here.
-    alignas(16) float e[4];
-    _mm_store_ps(e, _mm_mul_ps(s, t));
-    for (float& v : e) v = static_cast<float>(std::exp(static_cast<double>(v)));
-    return _mm_mul_ps(_mm_sub_ps(_mm_set1_ps(1.0f), _mm_load_ps(e)), s);
+  MathBatch math;
+  // In three steps, so the exponentials of the whole chunk go as one batch.
+  void all(const float* x, float* y, int values, __m128 peak, __m128 drive) const {
+    alignas(32) double arguments[kChunkValues] = {};
+    alignas(16) float signs[kChunkValues];
+    for (int i = 0; i < values; i += 4) {
+      const __m128 t = _mm_div_ps(_mm_mul_ps(_mm_load_ps(&x[i]), drive), peak);
+      const __m128 nonNegative = _mm_cmpge_ps(t, _mm_setzero_ps());
+      const __m128 s =
+          _mm_or_ps(_mm_and_ps(nonNegative, _mm_set1_ps(-1.0f)), _mm_andnot_ps(nonNegative, _mm_set1_ps(1.0f)));
+      _mm_store_ps(&signs[i], s);
+      widen(_mm_mul_ps(s, t), &arguments[i]);
+    }
+    alignas(16) float e[kChunkValues];
+    math.exponentials(arguments, e, values);
+    for (int i = 0; i < values; i += 4) {
+      const __m128 s = _mm_load_ps(&signs[i]);
+      _mm_store_ps(&y[i], _mm_mul_ps(_mm_sub_ps(_mm_set1_ps(1.0f), _mm_load_ps(&e[i])), s));
+    }
   }
 };
 
@@ -243,6 +276,9 @@ struct SqrtShape {
     const __m128 st = _mm_or_ps(_mm_and_ps(tNonNegative, one), _mm_andnot_ps(tNonNegative, minusOne));
     // A double square root rounded to float is the float square root.
     return _mm_mul_ps(_mm_sqrt_ps(_mm_mul_ps(t, sx)), st);
+  }
+  void all(const float* x, float* y, int values, __m128 peak, __m128 drive) const {
+    for (int i = 0; i < values; i += 4) _mm_store_ps(&y[i], (*this)(_mm_load_ps(&x[i]), peak, drive));
   }
 };
 
@@ -274,9 +310,9 @@ private:
     for (int b = 0; b < users.count; ++b) {
       float drive = users.drives[b];
       if (reciprocals && drive == 0.0f) drive = fuzz::kInitialMaximum;
-      const __m128 driveV = _mm_set1_ps(drive);
+      shape.all(users.bands[b]->v, scratch[b].v, values, peak, _mm_set1_ps(drive));
       for (int i = 0; i < values; i += 4) {
-        const __m128 y = shape(_mm_load_ps(&users.bands[b]->v[i]), peak, driveV);
+        const __m128 y = _mm_load_ps(&scratch[b].v[i]);
         if (anyGreater(y, shapedMax)) return false;
         const __m128 z = firstStage(y, peak, shapedMax);
         if (anyGreater(z, scaledMax)) return false;

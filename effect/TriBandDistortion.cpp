@@ -3,6 +3,20 @@
 #include <cmath>
 #include <limits>
 
+#include "WideMath.h"
+
+namespace {
+
+bool hasWideMath() {
+#if defined(__SSE2__)
+  return widemath::available();
+#else
+  return false;
+#endif
+}
+
+}  // namespace
+
 TriBandDistortion::Value TriBandDistortion::* const TriBandDistortion::kWorkingValue[param::count] = {
     &TriBandDistortion::lowCutoff,     &TriBandDistortion::midCutoff,     &TriBandDistortion::highCutoff,
     &TriBandDistortion::lowQ,          &TriBandDistortion::midQ,          &TriBandDistortion::highQ,
@@ -12,7 +26,7 @@ TriBandDistortion::Value TriBandDistortion::* const TriBandDistortion::kWorkingV
 };
 
 TriBandDistortion::TriBandDistortion(audioMasterCallback audioMaster)
-    : EffectBase(audioMaster, kNumPrograms, kNumParams), filterSampleRate(sampleRate) {
+    : EffectBase(audioMaster, kNumPrograms, kNumParams), filterSampleRate(sampleRate), wideMath(hasWideMath()) {
   constexpr float kNotYet = std::numeric_limits<float>::quiet_NaN();
   for (Designed& d : designed) d = {kNotYet, kNotYet, kNotYet};
   setNumInputs(2);

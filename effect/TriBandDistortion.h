@@ -90,6 +90,9 @@ private:
   Value lowGainFactor{1.0f}, midGainFactor{1.0f}, highGainFactor{1.0f};
   Selector lowCurve{curve::soft}, midCurve{curve::soft}, highCurve{curve::soft};
 
+  // Whether this processor runs the four-lane sine and exponential.
+  const bool wideMath;
+
   // Suspend and resume ask the audio side to clear the filter histories
   // before its next block, so they never race with a running block.
   std::atomic<bool> historyResetPending{false};
