@@ -7,11 +7,13 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "BandFilters.h"
 #include "BlockKernels.h"
 #include "EffectBase.h"
+#include "TriBandDistortion.h"
 
 namespace {
 
@@ -49,8 +51,16 @@ struct Setting {
   float value;
 };
 
+// With --baseline the effect keeps to baseline x86 vector instructions, as on
+// processors without AVX2 and FMA.
+bool& baselineOnly() {
+  static bool baseline = false;
+  return baseline;
+}
+
 void runEffect(benchmark::State& state, std::vector<Setting> settings) {
   AEffect* effect = createPlugin(host);
+  if (baselineOnly()) static_cast<TriBandDistortion*>(EffectBase::fromRecord(effect))->restrictToBaselineInstructions();
   for (const Setting& s : settings) effect->setParameter(effect, s.index, s.value);
   effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
   std::vector<float> outL(kBlock), outR(kBlock);
@@ -127,4 +137,15 @@ BENCHMARK_CAPTURE(runEffect, anarchik_050, allBands(kAnarchik, 0.5f));
 BENCHMARK_CAPTURE(runEffect, mixed,
                   std::vector<Setting>{{6, kFuzzExp}, {9, 0.3f}, {7, kAnarchik}, {10, 0.7f}, {8, kFuzzExp}, {11, 0.6f}});
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    if (std::string(argv[i]) == "--baseline") baselineOnly() = true;
+  std::vector<char*> rest;
+  for (int i = 0; i < argc; ++i)
+    if (std::string(argv[i]) != "--baseline") rest.push_back(argv[i]);
+  int count = static_cast<int>(rest.size());
+  benchmark::Initialize(&count, rest.data());
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

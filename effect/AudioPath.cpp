@@ -83,9 +83,9 @@ void renderInPasses(const BandSettings (&bands)[3], StereoBiquad* (&sections)[3]
     if (bands[b].selector == curve::fuzzExp) expUsers.add(&buffers[b], bands[b].drive);
     if (bands[b].selector == curve::fuzzSqrt) sqrtUsers.add(&buffers[b], bands[b].fuzzSqrtDrive);
   }
-  FuzzPass<FuzzAtanCurve, AtanShape, true> atanPass(fuzz.atan, AtanShape(fuzz.atan));
-  FuzzPass<FuzzExpCurve, ExpShape, true> expPass(fuzz.exp, ExpShape{math});
-  FuzzPass<FuzzSqrtCurve, SqrtShape, false> sqrtPass(fuzz.sqrt, SqrtShape());
+  FuzzPass<FuzzAtanCurve, AtanShape, true> atanPass(fuzz.atan, AtanShape(fuzz.atan), math, widemath::FuzzKind::atan);
+  FuzzPass<FuzzExpCurve, ExpShape, true> expPass(fuzz.exp, ExpShape{math}, math, widemath::FuzzKind::exp);
+  FuzzPass<FuzzSqrtCurve, SqrtShape, false> sqrtPass(fuzz.sqrt, SqrtShape(), math, widemath::FuzzKind::sqrt);
   const float gains[3] = {bands[0].gainFactor, bands[1].gainFactor, bands[2].gainFactor};
 
   FilterBank filters(*sections[0], *sections[1], *sections[2]);

@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <type_traits>
 
 #include "BandFilters.h"
 #include "DistortionCurves.h"
@@ -29,7 +30,9 @@ struct alignas(16) BandBuffer {
   float v[kChunkValues];
 };
 
-inline int paddedValues(int values) { return (values + 3) & ~3; }
+/// Values rounded up to a whole number of eight-float vectors; the padding is
+/// zero and never raises a fuzz curve's state.
+inline int paddedValues(int values) { return (values + 7) & ~7; }
 
 inline __m128 perChannel(float left, float right) { return _mm_setr_ps(left, right, left, right); }
 
@@ -88,7 +91,8 @@ public:
   /// its start with the flush in place.
   void run(const float* inLeft, const float* inRight, int n, BandBuffer* bands) {
     const State start = state;
-    if (!pass<false>(inLeft, inRight, n, bands)) {
+    pass<false>(inLeft, inRight, n, bands);
+    if (flushWouldChangeAny(bands, 2 * n)) {
       state = start;
       pass<true>(inLeft, inRight, n, bands);
     }
@@ -99,11 +103,9 @@ private:
     __m128d x1[3], x2[3], y1[3], y2[3];
   };
 
-  // One pass over the chunk; without the flush it reports false when the
-  // flush would have changed any value.
+  // One pass over the chunk, with or without the flush on the recursion.
   template <bool flushing>
-  bool pass(const float* inLeft, const float* inRight, int n, BandBuffer* bands) {
-    __m128 unusable = _mm_setzero_ps();
+  void pass(const float* inLeft, const float* inRight, int n, BandBuffer* bands) {
     for (int i = 0; i < n; ++i) {
       const __m128d x = _mm_cvtps_pd(_mm_setr_ps(inLeft[i], inRight[i], 0.0f, 0.0f));
       for (int f = 0; f < 3; ++f) {
@@ -114,10 +116,7 @@ private:
         acc = _mm_sub_pd(acc, _mm_mul_pd(a1[f], state.y1[f]));
         acc = _mm_sub_pd(acc, _mm_mul_pd(a2[f], state.y2[f]));
         __m128 y = _mm_cvtpd_ps(acc);
-        if (flushing)
-          y = flushUnusable(y);
-        else
-          unusable = _mm_or_ps(unusable, flushWouldChange(y));
+        if (flushing) y = flushUnusable(y);
         _mm_storel_pi(reinterpret_cast<__m64*>(&bands[f].v[2 * i]), y);
         state.x2[f] = state.x1[f];
         state.x1[f] = x;
@@ -125,7 +124,18 @@ private:
         state.y1[f] = _mm_cvtps_pd(y);
       }
     }
-    return _mm_movemask_ps(unusable) == 0;
+  }
+
+  // Whether the flush would have changed any of the values just written.
+  static bool flushWouldChangeAny(const BandBuffer* bands, int values) {
+    __m128 changed = _mm_setzero_ps();
+    const int whole = values & ~3;
+    for (int f = 0; f < 3; ++f) {
+      for (int i = 0; i < whole; i += 4) changed = _mm_or_ps(changed, flushWouldChange(_mm_load_ps(&bands[f].v[i])));
+      if (whole < values)  // the last frame of an odd chunk
+        changed = _mm_or_ps(changed, flushWouldChange(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(&bands[f].v[whole])))));
+    }
+    return _mm_movemask_ps(changed) != 0;
   }
 
   // Lanes that the flush turns into +0 although they are not +0 already:
@@ -289,16 +299,43 @@ struct SqrtShape {
 template <class Curve, class Shape, bool reciprocals>
 class FuzzPass {
 public:
-  FuzzPass(Curve& curve, Shape shape) : curve(curve), shape(shape) {}
+  FuzzPass(Curve& curve, Shape shape, MathBatch math, widemath::FuzzKind kind)
+      : curve(curve), shape(shape), math(math), kind(kind) {}
 
   /// values: the chunk's 2n values; the vector steps also shape the zero
   /// padding up to a multiple of four, which never raises the state.
   void run(const FuzzUsers& users, int values, float outputScale) {
     if (users.count == 0) return;
-    if (!fast(users, paddedValues(values), outputScale)) replay(users, values, outputScale);
+    const bool done = math.wide ? wide(users, paddedValues(values), outputScale)
+                                : fast(users, paddedValues(values), outputScale);
+    if (!done) replay(users, values, outputScale);
   }
 
 private:
+  bool wide(const FuzzUsers& users, int values, float outputScale) {
+    widemath::FuzzState state{};
+    state.peak[0] = curve.peakLeft;
+    state.peak[1] = curve.peakRight;
+    state.shapedMax[0] = curve.shapedMaxLeft;
+    state.shapedMax[1] = curve.shapedMaxRight;
+    state.scaledMax[0] = curve.scaledMaxLeft;
+    state.scaledMax[1] = curve.scaledMaxRight;
+    if constexpr (reciprocals) {
+      state.shapedInv[0] = curve.shapedInvLeft;
+      state.shapedInv[1] = curve.shapedInvRight;
+      state.scaledInv[0] = curve.scaledInvLeft;
+      state.scaledInv[1] = curve.scaledInvRight;
+    }
+    if constexpr (std::is_same_v<Curve, FuzzAtanCurve>) state.quarterPi = curve.quarterPi;
+    float* bands[3];
+    float drives[3];
+    for (int b = 0; b < users.count; ++b) {
+      bands[b] = users.bands[b]->v;
+      drives[b] = reciprocals && users.drives[b] == 0.0f ? fuzz::kInitialMaximum : users.drives[b];
+    }
+    return widemath::fuzzChunk(kind, state, bands, drives, users.count, values, outputScale);
+  }
+
   bool fast(const FuzzUsers& users, int values, float outputScale) {
     const __m128 peak = perChannel(curve.peakLeft, curve.peakRight);
     for (int b = 0; b < users.count; ++b)
@@ -355,6 +392,8 @@ private:
 
   Curve& curve;
   Shape shape;
+  MathBatch math;
+  widemath::FuzzKind kind;
   BandBuffer scratch[3];
 };
 

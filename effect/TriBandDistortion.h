@@ -46,6 +46,11 @@ public:
   void suspend() override;
   void resume() override;
 
+  /// Keeps the audio path to baseline x86 vector instructions even where the
+  /// processor has more; the output is the same either way, which is what
+  /// comparison runs check.
+  void restrictToBaselineInstructions() { wideMath = false; }
+
   /// Disto Type value to selector: [0, 0.2) soft ... [0.8, 1] anarchik, with
   /// the bounds k * 0.2f formed in double. Values outside 0..1 (and NaN) give 0:
   /// no selector, the band keeps its curve.
@@ -90,8 +95,8 @@ private:
   Value lowGainFactor{1.0f}, midGainFactor{1.0f}, highGainFactor{1.0f};
   Selector lowCurve{curve::soft}, midCurve{curve::soft}, highCurve{curve::soft};
 
-  // Whether this processor runs the four-lane sine and exponential.
-  const bool wideMath;
+  // Whether the audio path uses the AVX2 and FMA kernels.
+  bool wideMath;
 
   // Suspend and resume ask the audio side to clear the filter histories
   // before its next block, so they never race with a running block.

@@ -130,7 +130,107 @@ void expQuad(const double* arguments, float* out) {
   finish(result, good, arguments, out, libraryExp);
 }
 
+inline __m256 perChannel(const float (&pair)[2]) {
+  return _mm256_setr_ps(pair[0], pair[1], pair[0], pair[1], pair[0], pair[1], pair[0], pair[1]);
+}
+
+inline bool anyGreater(__m256 a, __m256 b) { return _mm256_movemask_ps(_mm256_cmp_ps(a, b, _CMP_GT_OQ)) != 0; }
+
+/// +1 where v >= 0 (or NaN gives the other), as the scalar curves choose their signs.
+inline __m256 choose(__m256 condition, float whenTrue, float whenFalse) {
+  return _mm256_blendv_ps(_mm256_set1_ps(whenFalse), _mm256_set1_ps(whenTrue), condition);
+}
+
+// Float value v + offset with the sum in double, rounded back to float.
+inline __m256 plusInDouble(__m256 v, double offset) {
+  const __m256d o = _mm256_set1_pd(offset);
+  const __m128 low = _mm256_cvtpd_ps(_mm256_add_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(v)), o));
+  const __m128 high = _mm256_cvtpd_ps(_mm256_add_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(v, 1)), o));
+  return _mm256_set_m128(high, low);
+}
+
+// The shaping steps, eight values at a time, in the scalar curves' order.
+inline __m256 shapeAtan(__m256 x, __m256 peak, __m256 drive, __m256 quarterPi) {
+  const __m256 t = _mm256_mul_ps(x, drive);
+  const __m256 m = plusInDouble(_mm256_andnot_ps(_mm256_set1_ps(-0.0f), t), 1e-10);
+  const __m256 inv = _mm256_div_ps(_mm256_set1_ps(1.0f), _mm256_add_ps(peak, m));
+  const __m256 r = _mm256_mul_ps(_mm256_sub_ps(peak, m), inv);
+  const __m256 angle = _mm256_mul_ps(_mm256_sub_ps(_mm256_set1_ps(1.0f), r), quarterPi);
+  const __m256 negative = _mm256_cmp_ps(t, _mm256_setzero_ps(), _CMP_LT_OQ);
+  return _mm256_blendv_ps(angle, _mm256_xor_ps(angle, _mm256_set1_ps(-0.0f)), negative);
+}
+
+inline __m256 shapeExp(__m256 x, __m256 peak, __m256 drive) {
+  const __m256 t = _mm256_div_ps(_mm256_mul_ps(x, drive), peak);
+  const __m256 s = choose(_mm256_cmp_ps(t, _mm256_setzero_ps(), _CMP_GE_OQ), -1.0f, 1.0f);
+  const __m256 v = _mm256_mul_ps(s, t);
+  alignas(32) double arguments[8];
+  _mm256_store_pd(&arguments[0], _mm256_cvtps_pd(_mm256_castps256_ps128(v)));
+  _mm256_store_pd(&arguments[4], _mm256_cvtps_pd(_mm256_extractf128_ps(v, 1)));
+  alignas(32) float e[8];
+  expQuad(&arguments[0], &e[0]);
+  expQuad(&arguments[4], &e[4]);
+  return _mm256_mul_ps(_mm256_sub_ps(_mm256_set1_ps(1.0f), _mm256_load_ps(e)), s);
+}
+
+inline __m256 shapeSqrt(__m256 x, __m256 peak, __m256 drive) {
+  const __m256 zero = _mm256_setzero_ps();
+  const __m256 sx = choose(_mm256_cmp_ps(x, zero, _CMP_GE_OQ), 1.0f, -1.0f);
+  const __m256 t = _mm256_div_ps(_mm256_mul_ps(x, drive), peak);
+  const __m256 st = choose(_mm256_cmp_ps(t, zero, _CMP_GE_OQ), 1.0f, -1.0f);
+  // A double square root rounded to float is the float square root.
+  return _mm256_mul_ps(_mm256_sqrt_ps(_mm256_mul_ps(t, sx)), st);
+}
+
+inline __m256 flushDenormal(__m256 v) {
+  const __m256i exponent = _mm256_and_si256(_mm256_castps_si256(v), _mm256_set1_epi32(0x7F800000));
+  return _mm256_andnot_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(exponent, _mm256_setzero_si256())), v);
+}
+
+constexpr int kMostValues = 128;
+
 }  // namespace
+
+bool fuzzChunk(FuzzKind kind, const FuzzState& state, float* const* bands, const float* drives, int count,
+               int values, float outputScale) {
+  if (values > kMostValues || count > 3) return false;
+  const __m256 peak = perChannel(state.peak);
+  for (int b = 0; b < count; ++b)
+    for (int i = 0; i < values; i += 8)
+      if (anyGreater(_mm256_loadu_ps(&bands[b][i]), peak)) return false;
+
+  const bool reciprocals = kind != FuzzKind::sqrt;
+  const __m256 shapedMax = perChannel(state.shapedMax), scaledMax = perChannel(state.scaledMax);
+  const __m256 shapedFactor = _mm256_mul_ps(perChannel(state.shapedInv), peak);
+  const __m256 scaledFactor = _mm256_mul_ps(perChannel(state.scaledInv), peak);
+  const __m256 quarterPi = _mm256_set1_ps(state.quarterPi);
+  alignas(32) float scaled[3][kMostValues];
+  for (int b = 0; b < count; ++b) {
+    const __m256 drive = _mm256_set1_ps(drives[b]);
+    for (int i = 0; i < values; i += 8) {
+      const __m256 x = _mm256_loadu_ps(&bands[b][i]);
+      const __m256 y = kind == FuzzKind::atan  ? shapeAtan(x, peak, drive, quarterPi)
+                       : kind == FuzzKind::exp ? shapeExp(x, peak, drive)
+                                               : shapeSqrt(x, peak, drive);
+      if (anyGreater(y, shapedMax)) return false;
+      // reciprocal x peak x value, or value x peak / maximum without reciprocals.
+      const __m256 z = reciprocals ? _mm256_mul_ps(shapedFactor, y) : _mm256_div_ps(_mm256_mul_ps(y, peak), shapedMax);
+      if (anyGreater(z, scaledMax)) return false;
+      _mm256_store_ps(&scaled[b][i], z);
+    }
+  }
+  // Nothing rises in this chunk: finish with the state as it stands.
+  const __m256 scale = _mm256_set1_ps(outputScale);
+  for (int b = 0; b < count; ++b)
+    for (int i = 0; i < values; i += 8) {
+      const __m256 z = _mm256_load_ps(&scaled[b][i]);
+      __m256 out = reciprocals ? flushDenormal(_mm256_mul_ps(scaledFactor, z))
+                               : _mm256_div_ps(_mm256_mul_ps(z, peak), scaledMax);
+      if (outputScale != 1.0f) out = _mm256_mul_ps(out, scale);
+      _mm256_storeu_ps(&bands[b][i], out);
+    }
+  return true;
+}
 
 bool available() {
   __builtin_cpu_init();

@@ -16,4 +16,24 @@ void sines(const double* arguments, float* out, int count);
 /// out[i] = (float)exp(arguments[i]) for i < count; count a multiple of 4.
 void exponentials(const double* arguments, float* out, int count);
 
+/// A shared fuzz curve's state, each entry (left, right).
+struct FuzzState {
+  float peak[2];
+  float shapedMax[2];
+  float scaledMax[2];
+  float shapedInv[2];  // "fuzz atan" and "fuzz exp" only
+  float scaledInv[2];
+  float quarterPi;     // "fuzz atan" only
+};
+
+enum class FuzzKind { atan, exp, sqrt };
+
+/// One chunk of a shared fuzz curve while its state holds still: when no
+/// peak or maximum would rise for any of the count bands, overwrites each
+/// band's values with the curve's output times outputScale and returns true;
+/// otherwise changes nothing and returns false. Bands hold left and right
+/// interleaved; values is a multiple of 8; drives are as the curve uses them.
+bool fuzzChunk(FuzzKind kind, const FuzzState& state, float* const* bands, const float* drives, int count,
+               int values, float outputScale);
+
 }  // namespace widemath
