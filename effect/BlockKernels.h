@@ -178,15 +178,12 @@ inline void softPass(const SoftCurve& curve, BandBuffer& band, int values) {
   }
 }
 
-/// Sines or exponentials of a chunk's worth of arguments, rounded to float
-/// as the library's double results rounded to float: four at a time where the
-/// processor has AVX2 and FMA, else two at a time (sines) or one by one.
+/// Which kernels a block uses: the AVX2 and FMA ones where the processor has
+/// them (wide), else baseline SSE2. Exponentials of a chunk's worth of
+/// arguments, rounded to float as the library's double results are, four at a
+/// time or one by one.
 struct MathBatch {
   bool wide;
-  void sines(const double* arguments, float* out, int values) const {
-    if (wide) return widemath::sines(arguments, out, values);
-    for (int i = 0; i < values; i += 2) vmath::sinPair(&arguments[i], &out[i]);
-  }
   void exponentials(const double* arguments, float* out, int values) const {
     if (wide) return widemath::exponentials(arguments, out, values);
     for (int i = 0; i < values; ++i) out[i] = static_cast<float>(std::exp(arguments[i]));
@@ -201,13 +198,14 @@ inline void widen(__m128 v, double* out) {
 
 /// "anarchik" over a chunk, in place: sin(x * scale) with the product in double.
 inline void anarchikPass(const AnarchikCurve& curve, BandBuffer& band, int values, MathBatch math) {
+  if (math.wide) return widemath::anarchik(band.v, values, curve.limit, curve.scale);
   const __m128d scale = _mm_set1_pd(curve.scale);
   const __m128 limit = _mm_set1_ps(curve.limit);
   alignas(32) double arguments[kChunkValues] = {};
   for (int i = 0; i < values; i += 2)
     _mm_store_pd(&arguments[i], _mm_mul_pd(_mm_cvtps_pd(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(&band.v[i])))), scale));
   alignas(16) float sines[kChunkValues];
-  math.sines(arguments, sines, values);
+  for (int i = 0; i < values; i += 2) vmath::sinPair(&arguments[i], &sines[i]);
   for (int i = 0; i < values; i += 4) {
     const __m128 above = _mm_cmpgt_ps(_mm_load_ps(&band.v[i]), limit);
     _mm_store_ps(&band.v[i], _mm_or_ps(_mm_and_ps(above, _mm_set1_ps(1.0f)), _mm_andnot_ps(above, _mm_load_ps(&sines[i]))));

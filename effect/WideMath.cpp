@@ -241,6 +241,20 @@ void sines(const double* arguments, float* out, int count) {
   for (int i = 0; i < count; i += 4) sinQuad(arguments + i, out + i);
 }
 
+void anarchik(float* values, int count, float limit, float scale) {
+  const __m256d scaleV = _mm256_set1_pd(scale);
+  const __m128 limitV = _mm_set1_ps(limit);
+  for (int i = 0; i < count; i += 4) {
+    const __m128 x = _mm_loadu_ps(&values[i]);
+    alignas(32) double arguments[4];
+    _mm256_store_pd(arguments, _mm256_mul_pd(_mm256_cvtps_pd(x), scaleV));
+    alignas(16) float sines[4];
+    sinQuad(arguments, sines);
+    const __m128 above = _mm_cmpgt_ps(x, limitV);
+    _mm_storeu_ps(&values[i], _mm_blendv_ps(_mm_load_ps(sines), _mm_set1_ps(1.0f), above));
+  }
+}
+
 void exponentials(const double* arguments, float* out, int count) {
   for (int i = 0; i < count; i += 4) expQuad(arguments + i, out + i);
 }

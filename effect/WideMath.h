@@ -13,6 +13,10 @@ bool available();
 /// out[i] = (float)sin(arguments[i]) for i < count; count a multiple of 4.
 void sines(const double* arguments, float* out, int count);
 
+/// The "anarchik" curve over values (a multiple of 8), in place: exactly 1
+/// above limit, else sin(x * scale) with the product in double.
+void anarchik(float* values, int count, float limit, float scale);
+
 /// out[i] = (float)exp(arguments[i]) for i < count; count a multiple of 4.
 void exponentials(const double* arguments, float* out, int count);
 
