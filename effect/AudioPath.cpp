@@ -177,11 +177,13 @@ void renderFrames(const BandSettings (&bands)[3], StereoBiquad* (&sections)[3], 
 
 template <bool adding>
 void TriBandDistortion::render(float** inputs, float** outputs, int32_t sampleFrames) noexcept {
+  // An empty block touches nothing, not even the buffer lists, which some
+  // hosts leave null when they have no frames to give.
+  if (sampleFrames <= 0) return;
   const float* inLeft = inputs[0];
   const float* inRight = inputs[1];
   float* outLeft = outputs[0];
   float* outRight = outputs[1];
-  if (sampleFrames <= 0) return;
 
   // Everything the block uses is read once here, so the block sees one
   // consistent set even while the host changes parameters on another thread.

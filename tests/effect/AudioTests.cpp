@@ -154,6 +154,8 @@ TEST_F(AudioTest, NoFramesChangeNothing) {
     host.add(in.left.data(), in.right.data(), out.left.data(), out.right.data(), frames);
   }
   expectSame(out, before);
+  host.effect->processReplacing(host.effect, nullptr, nullptr, 0);  // no buffer lists at all
+  host.effect->process(host.effect, nullptr, nullptr, 0);
   expectSame(replace(in), expected(in));  // the state did not move either
 }
 
