@@ -84,6 +84,10 @@ void EffectBase::processReplacing(float**, float**, int32_t) {}
 intptr_t EffectBase::dispatcher(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
   if (static_cast<uint32_t>(opcode) > static_cast<uint32_t>(kLastOpcode)) return 0;
   char* text = static_cast<char*>(ptr);
+  // A text request without a buffer has nowhere to go; it is answered 0
+  // rather than written through null.
+  const bool textOpcode = opcode >= effSetProgramName && opcode <= effGetParamName;
+  if (textOpcode && !text) return 0;
   switch (opcode) {
     case effOpen: open(); return 0;
     case effClose: close(); return 0;

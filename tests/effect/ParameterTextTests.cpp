@@ -22,6 +22,12 @@ TEST_F(EffectTest, NamesAndLabels) {
   EXPECT_EQ(host.text(effGetParamLabel, 12), "   dB   ");
 }
 
+TEST_F(EffectTest, TextRequestsWithoutABufferAreAnsweredZero) {
+  for (int32_t opcode = effSetProgramName; opcode <= effGetParamName; ++opcode)
+    EXPECT_EQ(host.dispatch(opcode, 1, 0, nullptr), 0) << opcode;
+  EXPECT_EQ(host.text(effGetParamName, 1), " Mid Cutoff ");
+}
+
 TEST_F(EffectTest, TextsOfUnknownIndicesLeaveTheBufferAlone) {
   const std::string untouched(255, '#');
   EXPECT_EQ(host.text(effGetParamName, 15), untouched);
