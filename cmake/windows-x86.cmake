@@ -1,11 +1,5 @@
-# 32-bit Windows DLL from Debian's mingw-w64. Its record is the 144-byte
-# layout, proven at compile time; no 32-bit Wine runs its tests here.
-set(CMAKE_SYSTEM_NAME Windows)
+# 32-bit Windows DLL. Its record is the 144-byte layout, proven at compile
+# time; no 32-bit Wine runs its tests here.
+set(TRIBAND_MINGW_TRIPLE i686-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR x86)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
