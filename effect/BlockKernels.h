@@ -22,8 +22,8 @@
 
 namespace kernels {
 
-constexpr int kChunkFrames = 64;
-constexpr int kChunkValues = 2 * kChunkFrames;
+using widemath::kChunkFrames;
+using widemath::kChunkValues;
 
 /// One band's values for a chunk, interleaved, 16-byte aligned.
 struct alignas(16) BandBuffer {

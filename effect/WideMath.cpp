@@ -187,13 +187,11 @@ inline __m256 flushDenormal(__m256 v) {
   return _mm256_andnot_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(exponent, _mm256_setzero_si256())), v);
 }
 
-constexpr int kMostValues = 128;
-
 }  // namespace
 
 bool fuzzChunk(FuzzKind kind, const FuzzState& state, float* const* bands, const float* drives, int count,
                int values, float outputScale) {
-  if (values > kMostValues || count > 3) return false;
+  if (values > kChunkValues || count > 3) return false;
   const __m256 peak = perChannel(state.peak);
   for (int b = 0; b < count; ++b)
     for (int i = 0; i < values; i += 8)
@@ -204,7 +202,7 @@ bool fuzzChunk(FuzzKind kind, const FuzzState& state, float* const* bands, const
   const __m256 shapedFactor = _mm256_mul_ps(perChannel(state.shapedInv), peak);
   const __m256 scaledFactor = _mm256_mul_ps(perChannel(state.scaledInv), peak);
   const __m256 quarterPi = _mm256_set1_ps(state.quarterPi);
-  alignas(32) float scaled[3][kMostValues];
+  alignas(32) float scaled[3][kChunkValues];
   for (int b = 0; b < count; ++b) {
     const __m256 drive = _mm256_set1_ps(drives[b]);
     for (int i = 0; i < values; i += 8) {

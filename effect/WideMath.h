@@ -7,6 +7,11 @@
 
 namespace widemath {
 
+/// The audio path's chunk: at most this many frames, so twice as many
+/// interleaved values, go through one pass.
+constexpr int kChunkFrames = 64;
+constexpr int kChunkValues = 2 * kChunkFrames;
+
 /// True when the processor runs the functions below.
 bool available();
 
