@@ -291,9 +291,10 @@ struct SqrtShape {
 };
 
 /// One shared fuzz curve over a chunk. When no peak or maximum would rise,
-/// the state is constant and every value is computed four at a time; when
-/// one would, the chunk is replayed through the curve object itself, frame
-/// by frame and band by band, which is the definition of the result.
+/// the state is constant and every value is computed four (with AVX2, eight)
+/// at a time; when one would, the chunk is replayed through the curve object
+/// itself, frame by frame and band by band, which is the definition of the
+/// result.
 template <class Curve, class Shape, bool reciprocals>
 class FuzzPass {
 public:
@@ -301,7 +302,7 @@ public:
       : curve(curve), shape(shape), math(math), kind(kind) {}
 
   /// values: the chunk's 2n values; the vector steps also shape the zero
-  /// padding up to a multiple of four, which never raises the state.
+  /// padding up to a multiple of eight, which never raises the state.
   void run(const FuzzUsers& users, int values, float outputScale) {
     if (users.count == 0) return;
     const bool done = math.wide ? wide(users, paddedValues(values), outputScale)
