@@ -2,20 +2,17 @@
 #include <cstdio>
 #include <cstring>
 
-#include "TriBandDistortion.h"
+#include "EffectBase.h"
+#include "ParameterSide.h"
 #include "ValueText.h"
 
-void TriBandDistortion::getParameterName(int32_t index, char* text) {
-  if (param::isValid(index)) std::strcpy(text, param::kTable[index].name);
-}
+using param::Kind;
 
-void TriBandDistortion::getParameterLabel(int32_t index, char* label) {
-  if (param::isValid(index)) std::strcpy(label, param::kTable[index].label);
-}
+namespace {
 
 // The nearest whole number of |x|, an exact half rounding up, without sign:
 // 362.5 shows 363, and values between 0 and 0.5 show an empty text.
-void TriBandDistortion::wholeNumberText(float x, char* text) {
+void wholeNumberText(float x, char* text) {
   constexpr double kLargestShown = 99999999.0;  // the 8 characters a host's field holds
   const double v = x;
   if (v != v) {
@@ -38,28 +35,33 @@ void TriBandDistortion::wholeNumberText(float x, char* text) {
   std::sprintf(text, "%.0f", n);
 }
 
-void TriBandDistortion::getParameterDisplay(int32_t index, char* text) {
+float percent(float v) { return static_cast<float>(100.0 * static_cast<double>(v)); }
+
+}  // namespace
+
+void ParameterSide::getName(int32_t index, char* text) const {
+  if (param::isValid(index)) std::strcpy(text, param::kTable[index].name);
+}
+
+void ParameterSide::getLabel(int32_t index, char* text) const {
+  if (param::isValid(index)) std::strcpy(text, param::kTable[index].label);
+}
+
+void ParameterSide::getDisplay(int32_t index, char* text, EffectBase& formatter) const {
   if (!param::isValid(index)) return;
-  const auto percent = [](float v) { return static_cast<float>(100.0 * static_cast<double>(v)); };
-  const auto curveLabel = [text](int32_t selector, const char* const* labels) {
-    if (selector >= curve::soft && selector <= curve::anarchik) std::strcpy(text, labels[selector - 1]);
-  };
-  switch (index) {
-    case param::lowCutoff: wholeNumberText(kLowCutoffMapping.frequency(relaxed(lowCutoff)), text); break;
-    case param::midCutoff: wholeNumberText(kMidCutoffMapping.frequency(relaxed(midCutoff)), text); break;
-    case param::highCutoff: wholeNumberText(kHighCutoffMapping.frequency(relaxed(highCutoff)), text); break;
-    case param::lowQ: wholeNumberText(percent(relaxed(lowQ)), text); break;
-    case param::midQ: wholeNumberText(percent(relaxed(midQ)), text); break;
-    case param::highQ: wholeNumberText(percent(relaxed(highQ)), text); break;
-    case param::lowDistoType: curveLabel(lowCurve.load(std::memory_order_relaxed), curve::kLowMidLabels); break;
-    case param::midDistoType: curveLabel(midCurve.load(std::memory_order_relaxed), curve::kLowMidLabels); break;
-    case param::highDistoType: curveLabel(highCurve.load(std::memory_order_relaxed), curve::kHighLabels); break;
-    case param::lowThreshold: wholeNumberText(percent(relaxed(lowThreshold)), text); break;
-    case param::midThreshold: wholeNumberText(percent(relaxed(midThreshold)), text); break;
-    case param::highThreshold: wholeNumberText(percent(relaxed(highThreshold)), text); break;
-    case param::lowGain: formatDecibels(relaxed(lowGainFactor), text); break;
-    case param::midGain: formatDecibels(relaxed(midGainFactor), text); break;
-    case param::highGain: formatDecibels(relaxed(highGainFactor), text); break;
-    default: break;
+  const param::Info& p = param::kTable[index];
+  const float value = relaxed(working(index));
+  switch (p.kind) {
+    case Kind::cutoff: wholeNumberText(kCutoffMappings[p.band].frequency(value), text); break;
+    case Kind::q:
+    case Kind::threshold: wholeNumberText(percent(value), text); break;
+    case Kind::distoType: {
+      // A selector outside 1..5 would leave the text as it was; none is ever stored.
+      const int32_t selector = (this->*kCurve[p.band]).load(std::memory_order_relaxed);
+      if (selector >= curve::soft && selector <= curve::anarchik)
+        std::strcpy(text, curve::labelsOf(p.band)[selector - 1]);
+      break;
+    }
+    case Kind::gain: formatter.formatDecibels(relaxed(this->*kGainFactor[p.band]), text); break;
   }
 }

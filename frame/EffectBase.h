@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "EffectRecord.h"
@@ -67,12 +68,14 @@ public:
 protected:
   void setFlag(int32_t bit, bool state);
 
-  float sampleRate = 44100.0f;
+  // Hosts call from several threads at once (automation on one, program
+  // changes on another), so what more than one of them writes is atomic.
+  std::atomic<float> sampleRate{44100.0f};
   audioMasterCallback audioMaster = nullptr;
   int32_t numPrograms = 0;
   int32_t numParams = 0;
-  int32_t curProgram = 0;
-  int32_t blockSize = 1024;
+  std::atomic<int32_t> curProgram{0};
+  std::atomic<int32_t> blockSize{1024};
   AEffect effectRecord{};
 };
 

@@ -67,22 +67,22 @@ TEST_F(EffectTest, NonFiniteValuesAreIgnored) {
 }
 
 TEST(CurveSelection, BoundsSelectTheUpperCurve) {
-  EXPECT_EQ(TriBandDistortion::curveSelectorFromType(0.0f), 1);
-  EXPECT_EQ(TriBandDistortion::curveSelectorFromType(0.19f), 1);
-  EXPECT_EQ(TriBandDistortion::curveSelectorFromType(0.2f), 2);
-  EXPECT_EQ(TriBandDistortion::curveSelectorFromType(0.4f), 3);
-  EXPECT_EQ(TriBandDistortion::curveSelectorFromType(0.6f), 4);  // 0.6f lies above 3 * 0.2f
-  EXPECT_EQ(TriBandDistortion::curveSelectorFromType(0.8f), 5);
-  EXPECT_EQ(TriBandDistortion::curveSelectorFromType(1.0f), 5);
-  EXPECT_EQ(TriBandDistortion::curveSelectorFromType(1.5f), 0);
-  EXPECT_EQ(TriBandDistortion::curveSelectorFromType(-0.1f), 0);
+  EXPECT_EQ(ParameterSide::curveSelectorFromType(0.0f), 1);
+  EXPECT_EQ(ParameterSide::curveSelectorFromType(0.19f), 1);
+  EXPECT_EQ(ParameterSide::curveSelectorFromType(0.2f), 2);
+  EXPECT_EQ(ParameterSide::curveSelectorFromType(0.4f), 3);
+  EXPECT_EQ(ParameterSide::curveSelectorFromType(0.6f), 4);  // 0.6f lies above 3 * 0.2f
+  EXPECT_EQ(ParameterSide::curveSelectorFromType(0.8f), 5);
+  EXPECT_EQ(ParameterSide::curveSelectorFromType(1.0f), 5);
+  EXPECT_EQ(ParameterSide::curveSelectorFromType(1.5f), 0);
+  EXPECT_EQ(ParameterSide::curveSelectorFromType(-0.1f), 0);
 }
 
 TEST(CurveSelection, DriveFromThreshold) {
-  EXPECT_EQ(TriBandDistortion::driveFromThreshold(0.0f), 1.5f);
-  EXPECT_EQ(TriBandDistortion::driveFromThreshold(0.5f), 26.5f);
-  EXPECT_EQ(TriBandDistortion::driveFromThreshold(1.0f), 200.0f);
-  EXPECT_GT(TriBandDistortion::driveFromThreshold(0.5000001f), 50.0f);
+  EXPECT_EQ(ParameterSide::driveFromThreshold(0.0f), 1.5f);
+  EXPECT_EQ(ParameterSide::driveFromThreshold(0.5f), 26.5f);
+  EXPECT_EQ(ParameterSide::driveFromThreshold(1.0f), 200.0f);
+  EXPECT_GT(ParameterSide::driveFromThreshold(0.5000001f), 50.0f);
 }
 
 TEST_F(EffectTest, DistoTypeOutsideTheRangeKeepsTheCurve) {

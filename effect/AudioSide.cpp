@@ -1,7 +1,10 @@
+#include "AudioSide.h"
+
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
-#include "TriBandDistortion.h"
+#include "WideMath.h"
 
 #if defined(__SSE2__)
 #include "BlockKernels.h"
@@ -12,8 +15,8 @@ namespace {
 constexpr float kFuzzSqrtDriveScale = 100.0f;
 constexpr float kFuzzSqrtOutputScale = 2.0f;
 
-/// What one band uses during a block, read once at its start.
-struct BandSettings {
+/// One band's settings with the curve objects it owns.
+struct BandPath {
   int32_t selector;
   float drive;
   float fuzzSqrtDrive;
@@ -39,26 +42,39 @@ void designFilter(Filter& filter, float frequencyHz, float q, float rate, float&
   lastQ = q;
 }
 
+bool hasWideMath() {
+#if defined(__SSE2__)
+  return widemath::available();
+#else
+  return false;
+#endif
+}
+
 }  // namespace
 
-void TriBandDistortion::designForBlock() noexcept {
-  if (historyResetPending.exchange(false, std::memory_order_acquire)) {
+AudioSide::AudioSide(float filterSampleRate) : filterSampleRate(filterSampleRate), wideMath(hasWideMath()) {
+  constexpr float kNotYet = std::numeric_limits<float>::quiet_NaN();
+  for (Designed& d : designed) d = {kNotYet, kNotYet, kNotYet};
+}
+
+void AudioSide::design(const BlockSettings& settings) noexcept {
+  if (settings.clearHistories) {
     lowFilter.reset();
     midFilter.reset();
     highFilter.reset();
   }
-  designFilter(lowFilter, kLowCutoffMapping.frequency(relaxed(lowCutoff)), relaxed(lowQ), filterSampleRate,
-               designed[0].frequencyHz, designed[0].q);
-  designFilter(midFilter, kMidCutoffMapping.frequency(relaxed(midCutoff)), relaxed(midQ), filterSampleRate,
-               designed[1].frequencyHz, designed[1].q);
-  designFilter(highFilter, kHighCutoffMapping.frequency(relaxed(highCutoff)), relaxed(highQ), filterSampleRate,
-               designed[2].frequencyHz, designed[2].q);
+  const BandSettings* const bands = settings.bands;
+  designFilter(lowFilter, bands[0].frequencyHz, bands[0].q, filterSampleRate, designed[0].frequencyHz,
+               designed[0].q);
+  designFilter(midFilter, bands[1].frequencyHz, bands[1].q, filterSampleRate, designed[1].frequencyHz,
+               designed[1].q);
+  designFilter(highFilter, bands[2].frequencyHz, bands[2].q, filterSampleRate, designed[2].frequencyHz,
+               designed[2].q);
 
-  const Value* const thresholds[] = {&lowThreshold, &midThreshold, &highThreshold};
   SoftCurve* const softs[] = {&lowSoftCurve, &midSoftCurve, &highSoftCurve};
   AnarchikCurve* const anarchiks[] = {&lowAnarchikCurve, &midAnarchikCurve, &highAnarchikCurve};
   for (int band = 0; band < 3; ++band) {
-    const float threshold = relaxed(*thresholds[band]);
+    const float threshold = bands[band].threshold;
     if (sameBits(threshold, designed[band].threshold)) continue;
     softs[band]->setThreshold(threshold);
     anarchiks[band]->setThreshold(threshold);
@@ -72,7 +88,7 @@ namespace {
 
 // Chunk by chunk, in passes: filters, then each band's curve, then the mix.
 template <bool adding>
-void renderInPasses(const BandSettings (&bands)[3], StereoBiquad* (&sections)[3], SharedFuzz fuzz,
+void renderInPasses(const BandPath (&bands)[3], StereoBiquad* (&sections)[3], SharedFuzz fuzz,
                     kernels::MathBatch math, const float* inLeft, const float* inRight, float* outLeft,
                     float* outRight, int32_t sampleFrames) noexcept {
   using namespace kernels;
@@ -111,7 +127,7 @@ void renderInPasses(const BandSettings (&bands)[3], StereoBiquad* (&sections)[3]
 
 // Shapes one band's filtered pair in place. The fuzz curves are shared by
 // all bands, and each band takes its result right after its own call.
-inline void shapeBand(const BandSettings& band, SharedFuzz fuzz, float& left, float& right) noexcept {
+inline void shapeBand(const BandPath& band, SharedFuzz fuzz, float& left, float& right) noexcept {
   switch (band.selector) {
     case curve::soft:
       band.soft->apply(left, right);
@@ -145,7 +161,7 @@ inline void shapeBand(const BandSettings& band, SharedFuzz fuzz, float& left, fl
 
 // Frame by frame, for processors without the vector instructions.
 template <bool adding>
-void renderFrames(const BandSettings (&bands)[3], StereoBiquad* (&sections)[3], SharedFuzz fuzz,
+void renderFrames(const BandPath (&bands)[3], StereoBiquad* (&sections)[3], SharedFuzz fuzz,
                   const float* inLeft, const float* inRight, float* outLeft, float* outRight,
                   int32_t sampleFrames) noexcept {
   for (int32_t i = 0; i < sampleFrames; ++i) {
@@ -176,27 +192,19 @@ void renderFrames(const BandSettings (&bands)[3], StereoBiquad* (&sections)[3], 
 }  // namespace
 
 template <bool adding>
-void TriBandDistortion::render(float** inputs, float** outputs, int32_t sampleFrames) noexcept {
-  // An empty block touches nothing, not even the buffer lists, which some
-  // hosts leave null when they have no frames to give.
-  if (sampleFrames <= 0) return;
+void AudioSide::render(const BlockSettings& settings, float** inputs, float** outputs, int32_t sampleFrames) noexcept {
   const float* inLeft = inputs[0];
   const float* inRight = inputs[1];
   float* outLeft = outputs[0];
   float* outRight = outputs[1];
 
-  // Everything the block uses is read once here, so the block sees one
-  // consistent set even while the host changes parameters on another thread.
-  designForBlock();
-  const auto settings = [](const Selector& selector, const Value& drive, const Value& threshold,
-                           const Value& gainFactor, SoftCurve& soft, AnarchikCurve& anarchik) {
-    return BandSettings{selector.load(std::memory_order_relaxed), relaxed(drive),
-                        relaxed(threshold) * kFuzzSqrtDriveScale, relaxed(gainFactor), &soft, &anarchik};
+  design(settings);
+  const auto path = [](const BandSettings& s, SoftCurve& soft, AnarchikCurve& anarchik) {
+    return BandPath{s.curve, s.drive, s.threshold * kFuzzSqrtDriveScale, s.gainFactor, &soft, &anarchik};
   };
-  const BandSettings bands[3] = {
-      settings(lowCurve, lowDrive, lowThreshold, lowGainFactor, lowSoftCurve, lowAnarchikCurve),
-      settings(midCurve, midDrive, midThreshold, midGainFactor, midSoftCurve, midAnarchikCurve),
-      settings(highCurve, highDrive, highThreshold, highGainFactor, highSoftCurve, highAnarchikCurve)};
+  const BandPath bands[3] = {path(settings.bands[0], lowSoftCurve, lowAnarchikCurve),
+                             path(settings.bands[1], midSoftCurve, midAnarchikCurve),
+                             path(settings.bands[2], highSoftCurve, highAnarchikCurve)};
   StereoBiquad* sections[3] = {&lowFilter.state(), &midFilter.state(), &highFilter.state()};
   const SharedFuzz fuzz{fuzzAtanCurve, fuzzExpCurve, fuzzSqrtCurve};
 #if defined(__SSE2__)
@@ -207,10 +215,12 @@ void TriBandDistortion::render(float** inputs, float** outputs, int32_t sampleFr
 #endif
 }
 
-void TriBandDistortion::process(float** inputs, float** outputs, int32_t sampleFrames) {
-  render<true>(inputs, outputs, sampleFrames);
+void AudioSide::process(const BlockSettings& settings, float** inputs, float** outputs,
+                        int32_t sampleFrames) noexcept {
+  render<true>(settings, inputs, outputs, sampleFrames);
 }
 
-void TriBandDistortion::processReplacing(float** inputs, float** outputs, int32_t sampleFrames) {
-  render<false>(inputs, outputs, sampleFrames);
+void AudioSide::processReplacing(const BlockSettings& settings, float** inputs, float** outputs,
+                                 int32_t sampleFrames) noexcept {
+  render<false>(settings, inputs, outputs, sampleFrames);
 }

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+
+#include "BandFilters.h"
+#include "BlockSettings.h"
+#include "DistortionCurves.h"
+
+/// The effect's audio-thread state: the three band filters with their
+/// histories, the curves with their running maxima, and what they were last
+/// designed from. Only the processing calls touch it; each block starts from
+/// one BlockSettings taken from the parameter side.
+class AudioSide {
+public:
+  /// Filters are designed for filterSampleRate for the effect's whole life,
+  /// whatever rate the host announces later: stored songs rely on how the
+  /// effect sounds.
+  explicit AudioSide(float filterSampleRate);
+
+  /// Processes a block (sampleFrames > 0): process adds to the outputs,
+  /// processReplacing overwrites them.
+  void process(const BlockSettings& settings, float** inputs, float** outputs, int32_t sampleFrames) noexcept;
+  void processReplacing(const BlockSettings& settings, float** inputs, float** outputs,
+                        int32_t sampleFrames) noexcept;
+
+  /// Keeps the audio path to baseline x86 vector instructions even where the
+  /// processor has more; the output is the same either way, which is what
+  /// comparison runs check.
+  void restrictToBaselineInstructions() { wideMath = false; }
+
+private:
+  template <bool adding>
+  void render(const BlockSettings& settings, float** inputs, float** outputs, int32_t sampleFrames) noexcept;
+  void design(const BlockSettings& settings) noexcept;
+
+  LowPassFilter lowFilter;
+  BandPassFilter midFilter;
+  HighPassFilter highFilter;
+  SoftCurve lowSoftCurve, midSoftCurve, highSoftCurve;
+  FuzzAtanCurve fuzzAtanCurve;
+  FuzzExpCurve fuzzExpCurve;
+  FuzzSqrtCurve fuzzSqrtCurve;
+  AnarchikCurve lowAnarchikCurve, midAnarchikCurve, highAnarchikCurve;
+  const float filterSampleRate;
+
+  // Whether the audio path uses the AVX2 and FMA kernels.
+  bool wideMath;
+
+  // What the filters and the threshold-driven curves were last designed
+  // from; NaN until the first block, so that one designs everything.
+  struct Designed {
+    float frequencyHz;
+    float q;
+    float threshold;
+  } designed[3];
+};

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+#include "BlockSettings.h"
+#include "Parameters.h"
+
+class EffectBase;
+
+/// One program: the fifteen values as the host sent them, and a name.
+struct ProgramRecord {
+  static constexpr int kNameSize = 24;  // 23 characters and the terminating zero
+  std::atomic<float> values[param::count];
+  char name[kNameSize] = "Init";  // guarded by the bank's name lock
+
+  ProgramRecord();
+};
+
+/// The effect's control-thread state: the program bank, the working values
+/// the host reads back, what is derived from them, and the texts.
+///
+/// Hosts call these from any thread, two at once included (automation on one,
+/// program changes and renames on another). Every value is a relaxed atomic
+/// and every call writes only whole values, so no call ever reads a torn one;
+/// the names, which are strings, are guarded by a lock no audio call takes.
+class ParameterSide {
+public:
+  static constexpr int32_t kNumPrograms = 16;
+
+  ParameterSide();
+
+  /// Stores value in the program's record and applies it. Indices outside
+  /// 0..14 and values that are not finite are ignored as a whole: a NaN would
+  /// leave coefficients that silence the output for good.
+  void set(int32_t program, int32_t index, float value);
+  /// The working value (a Q after its limit); 0 for an unknown index.
+  float get(int32_t index) const;
+  /// Applies a program's values. Program 0 is the fixed default: loading it
+  /// writes the defaults into its record first, so edits made in it last
+  /// until it is loaded again.
+  void load(int32_t program);
+
+  void setProgramName(int32_t program, const char* name);
+  void getProgramName(int32_t program, char* text);
+
+  void getName(int32_t index, char* text) const;
+  void getLabel(int32_t index, char* text) const;
+  /// The display of the working value; gains go through the effect's own
+  /// formatDecibels, so an override of its number formats applies.
+  void getDisplay(int32_t index, char* text, EffectBase& formatter) const;
+
+  /// Suspend and resume ask the audio side to clear its filter histories
+  /// before its next block, so the request never races with a running block.
+  void requestHistoryClear() { historyClearPending.store(true, std::memory_order_release); }
+
+  /// Audio thread: everything the next block uses, read once.
+  BlockSettings blockSettings();
+
+  /// Disto Type value to selector: [0, 0.2) soft ... [0.8, 1] anarchik, with
+  /// the bounds k * 0.2f formed in double. Values outside 0..1 (and NaN) give 0:
+  /// no selector, the band keeps its curve.
+  static int32_t curveSelectorFromType(float type);
+  /// Threshold to the fuzz curves' drive: 1.5 + 50t up to 0.5, 50 + 300(t - 0.5) above.
+  static float driveFromThreshold(float threshold);
+
+private:
+  using Value = std::atomic<float>;
+  using Selector = std::atomic<int32_t>;
+
+  void apply(int32_t index, float value);
+  static float relaxed(const Value& v) { return v.load(std::memory_order_relaxed); }
+  const Value& working(int32_t index) const { return this->*kWorkingValue[index]; }
+
+  ProgramRecord programs[kNumPrograms];
+  mutable std::mutex namesLock;
+
+  // The working values, in index order.
+  Value lowCutoff{0.0f}, midCutoff{0.0f}, highCutoff{0.0f};
+  Value lowQ{0.0f}, midQ{0.0f}, highQ{0.0f};
+  Value lowDistoType{0.0f}, midDistoType{0.0f}, highDistoType{0.0f};
+  Value lowThreshold{0.0f}, midThreshold{0.0f}, highThreshold{0.0f};
+  Value lowGain{0.0f}, midGain{0.0f}, highGain{0.0f};
+  // Derived, per band.
+  Value lowDrive{1.5f}, midDrive{1.5f}, highDrive{1.5f};
+  Value lowGainFactor{1.0f}, midGainFactor{1.0f}, highGainFactor{1.0f};
+  Selector lowCurve{curve::soft}, midCurve{curve::soft}, highCurve{curve::soft};
+
+  std::atomic<bool> historyClearPending{false};
+
+  static Value ParameterSide::* const kWorkingValue[param::count];
+  static Value ParameterSide::* const kDrive[param::kBands];
+  static Value ParameterSide::* const kGainFactor[param::kBands];
+  static Selector ParameterSide::* const kCurve[param::kBands];
+};
