@@ -19,13 +19,14 @@ struct BiquadHistory {
   float y[2] = {0.0f, 0.0f};
 };
 
-/// One direct-form-I step. Each product of two floats is exact in double, so
-/// the sum is rounded once, when it is stored as a float.
+/// One direct-form-I step, summed in double in the order of the equation and
+/// stored as a float. Each product of two floats is exact in double; each
+/// partial sum is rounded to double, and the result once more to float.
 inline float biquadStep(const BiquadCoefficients& c, BiquadHistory& h, float x) noexcept {
   const double sum = static_cast<double>(c.b0) * x + static_cast<double>(c.b1) * h.x[0] +
                      static_cast<double>(c.b2) * h.x[1] - static_cast<double>(c.a1) * h.y[0] -
                      static_cast<double>(c.a2) * h.y[1];
-  const float y = flush::denormalOrNonFinite(static_cast<float>(sum));
+  const float y = flush::denormalOrUnusable(static_cast<float>(sum));
   h.x[1] = h.x[0];
   h.x[0] = x;
   h.y[1] = h.y[0];

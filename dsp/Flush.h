@@ -17,11 +17,20 @@ inline uint32_t exponentBits(float value) {
 /// exact zero instead of crawling through the slow denormal range.
 inline float denormal(float value) { return exponentBits(value) == 0 ? 0.0f : value; }
 
-/// As denormal(), and infinities and NaN become +0 too: one bad sample must
-/// not stay in a recursion's history.
-inline float denormalOrNonFinite(float value) {
+/// Filter results of at least this magnitude are unusable, like infinities
+/// and NaN: 2^40, about 1.1e12 or 241 dB above full scale, far beyond any
+/// audio. Below it no curve's running state can overflow: the worst a shared
+/// fuzz curve can make of band values under 2^40 (peaks raised at threshold
+/// 0, then the full drive) stays below 1e35 at the mix, where 2^64 would
+/// already overflow a float.
+constexpr uint32_t kUnusableExponent = (127u + 40u) << 23;  // the exponent field of 2^40
+
+/// As denormal(), and values of magnitude 2^40 or more, infinities and NaN
+/// become +0 too: one bad sample must not stay in a recursion's history, nor
+/// raise the fuzz curves' running maxima for good.
+inline float denormalOrUnusable(float value) {
   const uint32_t exponent = exponentBits(value);
-  return (exponent == 0 || exponent == kExponentMask) ? 0.0f : value;
+  return (exponent == 0 || exponent >= kUnusableExponent) ? 0.0f : value;
 }
 
 }  // namespace flush

@@ -3,7 +3,9 @@
 // The audio path organised for speed: each block is cut into chunks, and
 // each chunk runs in passes (the three filters into band buffers, each band's
 // curve over its buffer, then the mix), so that the curves and the mix run
-// four samples at a time. Every result is bit for bit what the frame-by-frame
+// four samples at a time with SSE2, and the sines, exponentials and shared
+// fuzz curves eight at a time where the processor has AVX2 and FMA
+// (WideMath.cpp). Every result is bit for bit what the frame-by-frame
 // composition of the filter and curve classes gives: the same float
 // operations in the same order, only several at once. Band buffers hold
 // left and right interleaved (L0 R0 L1 R1 ...), so one vector holds two
@@ -33,6 +35,11 @@ struct alignas(16) BandBuffer {
 /// Values rounded up to a whole number of eight-float vectors; the padding is
 /// zero and never raises a fuzz curve's state.
 inline int paddedValues(int values) { return (values + 7) & ~7; }
+
+/// Two floats (one frame, left and right) into the low lanes; the high lanes are zero.
+inline __m128 loadPair(const float* pair) {
+  return _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(pair));
+}
 
 inline __m128 perChannel(float left, float right) { return _mm_setr_ps(left, right, left, right); }
 
@@ -133,18 +140,18 @@ private:
     for (int f = 0; f < 3; ++f) {
       for (int i = 0; i < whole; i += 4) changed = _mm_or_ps(changed, flushWouldChange(_mm_load_ps(&bands[f].v[i])));
       if (whole < values)  // the last frame of an odd chunk
-        changed = _mm_or_ps(changed, flushWouldChange(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(&bands[f].v[whole])))));
+        changed = _mm_or_ps(changed, flushWouldChange(loadPair(&bands[f].v[whole])));
     }
     return _mm_movemask_ps(changed) != 0;
   }
 
   // Lanes that the flush turns into +0 although they are not +0 already:
-  // denormals, -0, infinities and NaN.
+  // denormals, -0, magnitudes of 2^40 or more, infinities and NaN.
   static __m128 flushWouldChange(__m128 y) {
     const __m128 magnitude = _mm_andnot_ps(_mm_set1_ps(-0.0f), y);
     const __m128 plusZero = _mm_castsi128_ps(_mm_cmpeq_epi32(_mm_castps_si128(y), _mm_setzero_si128()));
     const __m128 belowNormal = _mm_andnot_ps(plusZero, _mm_cmplt_ps(magnitude, _mm_set1_ps(1.17549435e-38f)));
-    return _mm_or_ps(belowNormal, _mm_cmpnle_ps(magnitude, _mm_set1_ps(3.40282347e+38f)));
+    return _mm_or_ps(belowNormal, _mm_cmpnlt_ps(magnitude, _mm_set1_ps(0x1p40f)));
   }
 
   static float lane(__m128d v, int index) {
@@ -152,12 +159,12 @@ private:
     _mm_store_pd(d, v);
     return static_cast<float>(d[index]);
   }
-  // As the scalar step: zero, denormal, infinite and NaN results become +0.
+  // As the scalar step: zero, denormal and unusable results become +0.
   static __m128 flushUnusable(__m128 y) {
-    const __m128i exponentMask = _mm_set1_epi32(0x7F800000);
-    const __m128i exponent = _mm_and_si128(_mm_castps_si128(y), exponentMask);
-    const __m128i bad = _mm_or_si128(_mm_cmpeq_epi32(exponent, _mm_setzero_si128()),
-                                     _mm_cmpeq_epi32(exponent, exponentMask));
+    const __m128i exponent = _mm_and_si128(_mm_castps_si128(y), _mm_set1_epi32(flush::kExponentMask));
+    const __m128i bad =
+        _mm_or_si128(_mm_cmpeq_epi32(exponent, _mm_setzero_si128()),
+                     _mm_cmpgt_epi32(exponent, _mm_set1_epi32(static_cast<int32_t>(flush::kUnusableExponent) - 1)));
     return _mm_andnot_ps(_mm_castsi128_ps(bad), y);
   }
 
@@ -203,7 +210,7 @@ inline void anarchikPass(const AnarchikCurve& curve, BandBuffer& band, int value
   const __m128 limit = _mm_set1_ps(curve.limit);
   alignas(32) double arguments[kChunkValues] = {};
   for (int i = 0; i < values; i += 2)
-    _mm_store_pd(&arguments[i], _mm_mul_pd(_mm_cvtps_pd(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(&band.v[i])))), scale));
+    _mm_store_pd(&arguments[i], _mm_mul_pd(_mm_cvtps_pd(loadPair(&band.v[i])), scale));
   alignas(16) float sines[kChunkValues];
   for (int i = 0; i < values; i += 2) vmath::sinPair(&arguments[i], &sines[i]);
   for (int i = 0; i < values; i += 4) {

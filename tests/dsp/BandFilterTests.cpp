@@ -109,6 +109,15 @@ TEST(BandFilters, FlushesDenormalsNegativeZeroAndNonFinite) {
   overflowing.processSample(Channel::left, std::numeric_limits<float>::max());
   EXPECT_EQ(overflowing.processSample(Channel::left, -std::numeric_limits<float>::max()), 0.0f);
 
+  // So is a finite result of 2^40 or more, while one just below passes.
+  auto bounded = designed<BandPassFilter>(4350.0f, 0.7f);
+  const float b0 = bounded.coefficients().b0;
+  EXPECT_EQ(bounded.processSample(Channel::left, 0x1p40f / b0 * 1.0001f), 0.0f);
+  bounded.reset();
+  const float justBelow = bounded.processSample(Channel::left, 0x1p40f / b0 * 0.9999f);
+  EXPECT_GT(justBelow, 0x1p39f);
+  EXPECT_LT(justBelow, 0x1p40f);
+
   // One NaN and one infinity and one overflowing sample cost at most their own
   // samples: the histories never hold them.
   auto recovered = designed<BandPassFilter>(4350.0f, 0.7f);
