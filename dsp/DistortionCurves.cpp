@@ -10,11 +10,12 @@ void SoftCurve::setThreshold(float threshold) noexcept {
 }
 
 // Thresholds of 0, 0.5 and 1 would put a zero sine under the division; they
-// are nudged by eps.
+// are nudged by eps. A denormal threshold counts as 0, as the flush does
+// elsewhere: its sine would be denormal and the reciprocal infinite.
 void AnarchikCurve::setThreshold(float threshold) noexcept {
   constexpr float kEps = 0.008f;      // 0x3C03126F
   constexpr float kPi = 3.1415927f;   // 0x40490FDB
-  float a = threshold;
+  float a = flush::denormal(threshold);
   if (!(a > 0.0f)) a = a + kEps;
   if (a == 0.5f) a = a + kEps;
   if (!(a < 1.0f)) a = a - kEps;

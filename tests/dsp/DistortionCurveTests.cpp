@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <ios>
 #include <vector>
 
 #include "DistortionCurves.h"
@@ -63,6 +66,44 @@ TEST(AnarchikCurve, ThresholdSetUpNudgesTheZeroSines) {
   curve.setThreshold(1.0f);
   EXPECT_FLOAT_EQ(curve.limit, 0.5040323f);
   EXPECT_FLOAT_EQ(curve.scale, -124.0519f);
+}
+
+TEST(AnarchikCurve, DenormalThresholdsCountAsZero) {
+  AnarchikCurve zero;
+  zero.setThreshold(0.0f);
+  AnarchikCurve curve;
+  for (uint32_t bits = 1; bits < 0x00800000u; bits = bits < 4096 ? bits + 1 : bits * 3 + 7) {
+    for (uint32_t sign : {0u, 0x80000000u}) {
+      float threshold;
+      const uint32_t pattern = bits | sign;
+      std::memcpy(&threshold, &pattern, sizeof threshold);
+      curve.setThreshold(threshold);
+      ASSERT_EQ(curve.limit, zero.limit) << std::hexfloat << threshold;
+      ASSERT_EQ(curve.scale, zero.scale) << std::hexfloat << threshold;
+    }
+  }
+}
+
+TEST(AnarchikCurve, EveryThresholdFromZeroToOneGivesAFiniteCurve) {
+  // Every bit pattern of the smallest denormals and around the smallest
+  // normal, a stride through the rest of 0..1, with the largest inputs a
+  // filter lets through.
+  const auto next = [](uint32_t bits) {
+    const bool dense = bits < 0x10000u || (bits >= 0x007F0000u && bits < 0x00810000u);
+    return bits + (dense ? 1u : 4093u);
+  };
+  AnarchikCurve curve;
+  const float inputs[] = {-0x1p40f, -1.0f, -1e-30f, 0.0f, 0.3f, 0.99f, 0x1p40f};
+  for (uint32_t bits = 0; bits <= 0x3F800000u; bits = next(bits)) {
+    float threshold;
+    std::memcpy(&threshold, &bits, sizeof threshold);
+    curve.setThreshold(threshold);
+    ASSERT_TRUE(std::isfinite(curve.limit) && std::isfinite(curve.scale)) << std::hexfloat << threshold;
+    for (float x : inputs) {
+      curve.apply(x, -x);
+      ASSERT_TRUE(std::isfinite(curve.outLeft) && std::isfinite(curve.outRight)) << std::hexfloat << threshold;
+    }
+  }
 }
 
 TEST(AnarchikCurve, LimitsOnlyThePositiveSideAboveTheLimit) {
