@@ -1,8 +1,10 @@
 #pragma once
 
-// Batches of sines and exponentials, each rounded to float exactly as the
-// library's double result rounded to float, four at a time on processors
-// with AVX2 and FMA. The code for them lives in its own file, compiled for
+// The audio path's kernels for processors with AVX2 and FMA: sines and
+// exponentials four at a time, each rounded to float exactly as the
+// library's double result rounded to float, the "anarchik" curve built on
+// them, and the shared fuzz curves eight values at a time; and the chunk
+// size every kernel set shares. The code lives in its own file, compiled for
 // those instructions and called only after the processor reports them.
 
 namespace widemath {

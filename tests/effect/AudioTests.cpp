@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "EffectFixture.h"
@@ -27,7 +28,7 @@ protected:
       host.set(9 + b, bands[b].threshold);
       host.set(12 + b, bands[b].gain);
       configured[b] = {kBandFrequency[b], 0.7f, bands[b].selector, bands[b].threshold,
-                       TriBandDistortion::driveFromThreshold(bands[b].threshold), bands[b].gain * 2.0f};
+                       ParameterSide::driveFromThreshold(bands[b].threshold), bands[b].gain * 2.0f};
     }
     reference.configure(configured);
   }
@@ -211,12 +212,16 @@ TEST_F(AudioTest, SuspendAndResumeClearHistoriesButKeepFuzzMaxima) {
   const BandChoice setting[3] = {{4, 0.5f, 0.5f}, {4, 0.5f, 0.5f}, {4, 0.5f, 0.5f}};
   choose(setting);
   expectSame(replace(loud), expected(loud));
+  std::vector<std::string> displays;
+  for (int32_t i = 0; i < 15; ++i) displays.push_back(host.text(effGetParamDisplay, i));
+  const intptr_t program = host.dispatch(effGetProgram);
   host.dispatch(effMainsChanged, 0, 0);
   host.dispatch(effMainsChanged, 0, 1);
   reference.reset();
   const Stereo afterResume = replace(quiet);
   expectSame(afterResume, expected(quiet));
-  for (int32_t i = 0; i < 15; ++i) EXPECT_EQ(host.text(effGetParamDisplay, i), host.text(effGetParamDisplay, i));
+  for (int32_t i = 0; i < 15; ++i) EXPECT_EQ(host.text(effGetParamDisplay, i), displays[i]) << i;
+  EXPECT_EQ(host.dispatch(effGetProgram), program);
 
   host.close();
   SetUp();

@@ -11,6 +11,7 @@
 #include "Parameters.h"
 #include "ReferenceEffect.h"
 #include "TriBandDistortion.h"
+#include "WideMath.h"
 
 // The effect's block-organised audio path against the frame-by-frame
 // composition of the filter and curve classes, byte for byte, over millions
@@ -57,8 +58,8 @@ public:
     for (int b = 0; b < 3; ++b) {
       const float threshold = host.get(9 + b);
       bands[b] = {kMappings[b].frequency(host.get(b)), host.get(3 + b),
-                  TriBandDistortion::curveSelectorFromType(host.get(6 + b)), threshold,
-                  TriBandDistortion::driveFromThreshold(threshold), host.get(12 + b) * 2.0f};
+                  ParameterSide::curveSelectorFromType(host.get(6 + b)), threshold,
+                  ParameterSide::driveFromThreshold(threshold), host.get(12 + b) * 2.0f};
     }
     reference.configure(bands);
   }
@@ -162,8 +163,15 @@ void runScenarios(bool baseline) {
   }
 }
 
-// With the kernels this processor selects (AVX2 and FMA where it has them).
-TEST(Identity, BlockOrganisedPathEqualsFrameByFrameComposition) { runScenarios(false); }
+// With the AVX2 and FMA kernels, on processors that have them.
+TEST(Identity, WidePathEqualsFrameByFrameComposition) {
+#if defined(__SSE2__)
+  if (!widemath::available()) GTEST_SKIP() << "this processor lacks AVX2 or FMA: the wide kernels cannot run here";
+#else
+  GTEST_SKIP() << "this build has no vector kernels";
+#endif
+  runScenarios(false);
+}
 
 // With baseline x86 vector instructions only, as on processors without AVX2.
 TEST(Identity, BaselinePathEqualsFrameByFrameComposition) { runScenarios(true); }

@@ -1,3 +1,5 @@
+#include <cstring>
+
 #include "EffectFixture.h"
 
 namespace {
@@ -57,14 +59,26 @@ TEST_F(EffectTest, DisplaysOfSetValues) {
 }
 
 TEST_F(EffectTest, TextsStayWithinTheirLengths) {
-  // The longest name is 17 characters, every other text at most 9: the
-  // sentinel right after the terminating zero survives.
-  for (int32_t i = 0; i < 15; ++i) {
-    for (int32_t opcode : {effGetParamName, effGetParamLabel, effGetParamDisplay}) {
-      const std::string t = host.text(opcode, i);
-      EXPECT_LE(t.size(), opcode == effGetParamName ? 17u : 9u);
+  // The longest name is 17 characters, the longest display the 9 of
+  // "arnarchik" and every label 8: the text
+  // is terminated within that length and the sentinel right after the
+  // terminating zero survives.
+  const auto expectWithin = [this](int32_t opcode, int32_t index, size_t longest) {
+    char buffer[64];
+    std::memset(buffer, '#', sizeof buffer);
+    host.dispatch(opcode, index, 0, buffer);
+    const void* zero = std::memchr(buffer, '\0', longest + 1);
+    ASSERT_NE(zero, nullptr) << opcode << " " << index;
+    const size_t length = static_cast<size_t>(static_cast<const char*>(zero) - buffer);
+    EXPECT_EQ(buffer[length + 1], '#') << opcode << " " << index;
+  };
+  for (float value : {0.0f, 0.004f, 0.5f, 1.0f, -1e30f, 1e30f}) {
+    for (int32_t i = 0; i < 15; ++i) {
+      host.set(i, value);
+      expectWithin(effGetParamName, i, 17);
+      expectWithin(effGetParamLabel, i, 8);
+      expectWithin(effGetParamDisplay, i, 9);
     }
   }
-  host.set(0, -1e30f);
   EXPECT_EQ(host.text(effGetParamDisplay, 0), " Huge!  ");
 }

@@ -33,13 +33,6 @@ public:
     return 5;
   }
 
-  // Reach protected setters from the tests.
-  using EffectBase::setCanMono;
-  using EffectBase::setCanReplacing;
-  using EffectBase::setHasClip;
-  using EffectBase::setHasVu;
-  using EffectBase::setProgramChunks;
-
   static int& destroyed() {
     static int count = 0;
     return count;
