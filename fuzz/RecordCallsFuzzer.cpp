@@ -1,8 +1,9 @@
 // Decodes its input into a sequence of host calls on a fresh effect, made
 // through the entry point and driven only through the record, and checks
 // that nothing crashes, every text stays in its field, no parameter reads
-// NaN, and the default program brings the effect back to exactly the sound
-// of a new one.
+// NaN, finite samples come out finite while every parameter lies in its
+// nominal range 0..1, and the default program brings the effect back to
+// exactly the sound of a new one.
 
 #include <cmath>
 #include <cstdint>
@@ -92,6 +93,22 @@ void dispatch(AEffect*& effect, Input& in) {
     checkText(buffer, kLongestText);
 }
 
+// Outside 0..1 a gain or threshold extrapolates its line, and a large enough
+// one takes any sample past the float range; inside it nothing may.
+bool parametersNominal(AEffect* effect) {
+  for (int32_t i = 0; i < effect->numParams; ++i) {
+    const float v = effect->getParameter(effect, i);
+    if (!(v >= 0.0f && v <= 1.0f)) return false;
+  }
+  return true;
+}
+
+bool allFinite(const std::vector<float>& samples) {
+  for (float s : samples)
+    if (!std::isfinite(s)) return false;
+  return true;
+}
+
 void processBlock(AEffect* effect, Input& in, bool replacing) {
   const int32_t frames = kSmallestBlock + static_cast<int32_t>(in.take<uint16_t>() % (kLargestBlock - kSmallestBlock + 1));
   const size_t n = frames > 0 ? static_cast<size_t>(frames) : 1;
@@ -107,10 +124,13 @@ void processBlock(AEffect* effect, Input& in, bool replacing) {
   }
   float* inputs[2] = {inL.data(), inR.data()};
   float* outputs[2] = {outL.data(), outR.data()};
-  if (replacing)
-    effect->processReplacing(effect, inputs, outputs, frames);
-  else
+  if (!replacing) {
     effect->process(effect, inputs, outputs, frames);
+    return;
+  }
+  effect->processReplacing(effect, inputs, outputs, frames);
+  if (frames > 0 && allFinite(inL) && allFinite(inR) && parametersNominal(effect))
+    check(allFinite(outL) && allFinite(outR), "finite samples came out non-finite");
 }
 
 std::vector<float> sineThroughDefault(AEffect* effect) {
@@ -139,8 +159,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     switch (in.take<uint8_t>() % 7) {
       case 0: dispatch(effect, in); break;
       case 1: {
+        // Half the values as a host's sliders send them, half any float.
         const int32_t index = in.take<int32_t>() % 20;
-        effect->setParameter(effect, index, in.take<float>());
+        const float value = in.take<uint8_t>() & 1 ? in.take<uint16_t>() / 65535.0f : in.take<float>();
+        effect->setParameter(effect, index, value);
         break;
       }
       case 2: check(!std::isnan(effect->getParameter(effect, in.take<int32_t>() % 20)), "a parameter read NaN"); break;
