@@ -1,30 +1,40 @@
-// processReplacing through the record entry, as a host calls it, on 512-frame
-// blocks of noise plus a sine, for the curve settings users run; and the
-// floor: the six filter steps alone and a plain copy.
+// processReplacing through the record entry, as a host calls it, for the
+// curve settings users run, at 512-, 64- and 32-frame blocks; beside it in
+// the same run the true floor (the six exact filter steps alone, built for the
+// same instructions), a plain copy, and Debian's 3BandEQ-vst loaded through
+// the record by the project's own host code.
+// Options: --isa sse2|avx2|avx512 forces a kernel set (default: the fastest
+// this processor runs); --eq PATH names another plug-in to compare with;
+// --compare PATH runs every configuration through another build of this
+// effect too (rows named "other ..."), for before-and-after tables.
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "BandFilters.h"
-#include "BlockKernels.h"
 #include "EffectBase.h"
+#include "Floor.h"
+#include "PluginHost.h"
 #include "TriBandDistortion.h"
+#include "kernels/KernelSet.h"
 
 namespace {
 
-constexpr int32_t kBlock = 512;
-constexpr int kBlocksOfSignal = 64;
+constexpr int32_t kBlocks[] = {512, 64, 32};
+constexpr int kSignalFrames = 512 * 64;
 
 intptr_t host(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) { return opcode == 1 ? 2400 : 0; }
 
 struct Signal {
   std::vector<float> left, right;
-  Signal() : left(kBlock * kBlocksOfSignal), right(kBlock * kBlocksOfSignal) {
+  Signal() : left(kSignalFrames), right(kSignalFrames) {
     uint32_t state = 1;
     for (size_t i = 0; i < left.size(); ++i) {
       state = state * 1664525u + 1013904223u;
@@ -40,10 +50,10 @@ const Signal& signal() {
   return s;
 }
 
-void reportPerFrame(benchmark::State& state) {
-  const double frames = static_cast<double>(state.iterations()) * kBlock;
-  state.counters["seconds_per_frame"] = benchmark::Counter(frames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-  state.SetItemsProcessed(static_cast<int64_t>(frames));
+void reportPerFrame(benchmark::State& state, int32_t block) {
+  const double frames = static_cast<double>(state.iterations()) * block;
+  state.counters["seconds_per_frame"] =
+      benchmark::Counter(frames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 struct Setting {
@@ -51,31 +61,88 @@ struct Setting {
   float value;
 };
 
-// With --baseline the effect keeps to baseline x86 vector instructions, as on
-// processors without AVX2 and FMA.
-bool& baselineOnly() {
-  static bool baseline = false;
-  return baseline;
-}
-
-void runEffect(benchmark::State& state, std::vector<Setting> settings) {
-  AEffect* effect = createPlugin(host);
-  if (baselineOnly()) static_cast<TriBandDistortion*>(EffectBase::fromRecord(effect))->restrictToBaselineInstructions();
-  for (const Setting& s : settings) effect->setParameter(effect, s.index, s.value);
-  effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
-  std::vector<float> outL(kBlock), outR(kBlock);
+/// Runs blocks of the signal through a record, replacing, as a host does.
+void runRecord(benchmark::State& state, AEffect* effect, int32_t block) {
+  std::vector<float> outL(block), outR(block);
   float* outputs[2] = {outL.data(), outR.data()};
   std::vector<float> inL = signal().left, inR = signal().right;
-  int block = 0;
+  const int blocks = kSignalFrames / block;
+  int b = 0;
   for (auto _ : state) {
-    float* inputs[2] = {&inL[block * kBlock], &inR[block * kBlock]};
-    effect->processReplacing(effect, inputs, outputs, kBlock);
+    float* inputs[2] = {&inL[b * block], &inR[b * block]};
+    effect->processReplacing(effect, inputs, outputs, block);
     benchmark::DoNotOptimize(outL.data());
     benchmark::ClobberMemory();
-    block = (block + 1) % kBlocksOfSignal;
+    b = (b + 1) % blocks;
   }
-  reportPerFrame(state);
+  reportPerFrame(state, block);
+}
+
+void runEffect(benchmark::State& state, const KernelSet* set, std::vector<Setting> settings, int32_t block) {
+  AEffect* effect = createPlugin(host);
+  auto* tri = static_cast<TriBandDistortion*>(EffectBase::fromRecord(effect));
+  tri->useKernelSet(*set);
+  state.SetLabel(tri->kernels().name);
+  for (const Setting& s : settings) effect->setParameter(effect, s.index, s.value);
+  effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
+  runRecord(state, effect, block);
   effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+}
+
+void runPlugin(benchmark::State& state, const std::string& path, std::vector<Setting> settings, int32_t block) {
+  LoadedPlugin plugin(path);
+  for (const Setting& s : settings) plugin.setParameter(s.index, s.value);
+  plugin.dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
+  plugin.dispatch(effSetBlockSize, 0, block);
+  plugin.dispatch(effMainsChanged, 0, 1);
+  runRecord(state, const_cast<AEffect*>(&plugin.record()), block);
+}
+
+// The default setting's filters, as the effect designs them.
+FloorFilters defaultFilters() {
+  LowPassFilter low;
+  BandPassFilter mid;
+  HighPassFilter high;
+  low.setup(700.0f, 0.7f, 44100.0f);
+  mid.setup(4350.0f, 0.7f, 44100.0f);
+  high.setup(7000.0f, 0.7f, 44100.0f);
+  FloorFilters f{};
+  const BiquadCoefficients* c[3] = {&low.coefficients(), &mid.coefficients(), &high.coefficients()};
+  for (int i = 0; i < 3; ++i) {
+    f.b0[i] = c[i]->b0;
+    f.b1[i] = c[i]->b1;
+    f.b2[i] = c[i]->b2;
+    f.a1[i] = c[i]->a1;
+    f.a2[i] = c[i]->a2;
+  }
+  return f;
+}
+
+void runFloor(benchmark::State& state, FloorKernel kernel, int32_t block) {
+  const FloorFilters filters = defaultFilters();
+  FloorState history;
+  const int blocks = kSignalFrames / block;
+  int b = 0;
+  for (auto _ : state) {
+    kernel(filters, history, &signal().left[b * block], &signal().right[b * block], block);
+    benchmark::ClobberMemory();
+    b = (b + 1) % blocks;
+  }
+  reportPerFrame(state, block);
+}
+
+void runCopy(benchmark::State& state, int32_t block) {
+  std::vector<float> outL(block), outR(block);
+  const int blocks = kSignalFrames / block;
+  int b = 0;
+  for (auto _ : state) {
+    std::memcpy(outL.data(), &signal().left[b * block], block * sizeof(float));
+    std::memcpy(outR.data(), &signal().right[b * block], block * sizeof(float));
+    benchmark::DoNotOptimize(outL.data());
+    benchmark::ClobberMemory();
+    b = (b + 1) % blocks;
+  }
+  reportPerFrame(state, block);
 }
 
 std::vector<Setting> allBands(float type, float threshold) {
@@ -84,67 +151,62 @@ std::vector<Setting> allBands(float type, float threshold) {
 
 constexpr float kSoft = 0.1f, kFuzzAtan = 0.3f, kFuzzExp = 0.5f, kFuzzSqrt = 0.7f, kAnarchik = 0.9f;
 
-// The six filter steps alone, organised as the effect runs them, with the
-// exact double sum and the flush: the floor of the whole effect.
-void FloorFilters(benchmark::State& state) {
-  LowPassFilter low;
-  BandPassFilter mid;
-  HighPassFilter high;
-  low.setup(700.0f, 0.7f, 44100.0f);
-  mid.setup(4350.0f, 0.7f, 44100.0f);
-  high.setup(7000.0f, 0.7f, 44100.0f);
-  kernels::BandBuffer bands[3];
-  int block = 0;
-  for (auto _ : state) {
-    const float* l = &signal().left[block * kBlock];
-    const float* r = &signal().right[block * kBlock];
-    kernels::FilterBank bank(low.state(), mid.state(), high.state());
-    for (int start = 0; start < kBlock; start += kernels::kChunkFrames) {
-      bank.run(l + start, r + start, kernels::kChunkFrames, bands);
-      benchmark::DoNotOptimize(bands);
-    }
-    bank.store();
-    benchmark::ClobberMemory();
-    block = (block + 1) % kBlocksOfSignal;
+std::string option(int& argc, char** argv, const char* name) {
+  std::string value;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], name) != 0 || i + 1 >= argc) continue;
+    value = argv[i + 1];
+    for (int j = i; j + 2 <= argc; ++j) argv[j] = argv[j + 2];
+    argc -= 2;
+    break;
   }
-  reportPerFrame(state);
-}
-
-void FloorCopy(benchmark::State& state) {
-  std::vector<float> outL(kBlock), outR(kBlock);
-  int block = 0;
-  for (auto _ : state) {
-    std::memcpy(outL.data(), &signal().left[block * kBlock], kBlock * sizeof(float));
-    std::memcpy(outR.data(), &signal().right[block * kBlock], kBlock * sizeof(float));
-    benchmark::DoNotOptimize(outL.data());
-    benchmark::ClobberMemory();
-    block = (block + 1) % kBlocksOfSignal;
-  }
-  reportPerFrame(state);
+  return value;
 }
 
 }  // namespace
 
-BENCHMARK(FloorCopy);
-BENCHMARK(FloorFilters);
-BENCHMARK_CAPTURE(runEffect, default, std::vector<Setting>{});
-BENCHMARK_CAPTURE(runEffect, soft, allBands(kSoft, 0.5f));
-BENCHMARK_CAPTURE(runEffect, fuzz_atan, allBands(kFuzzAtan, 0.5f));
-BENCHMARK_CAPTURE(runEffect, fuzz_exp, allBands(kFuzzExp, 0.5f));
-BENCHMARK_CAPTURE(runEffect, fuzz_sqrt, allBands(kFuzzSqrt, 0.5f));
-BENCHMARK_CAPTURE(runEffect, anarchik_025, allBands(kAnarchik, 0.25f));
-BENCHMARK_CAPTURE(runEffect, anarchik_050, allBands(kAnarchik, 0.5f));
-BENCHMARK_CAPTURE(runEffect, mixed,
-                  std::vector<Setting>{{6, kFuzzExp}, {9, 0.3f}, {7, kAnarchik}, {10, 0.7f}, {8, kFuzzExp}, {11, 0.6f}});
-
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i)
-    if (std::string(argv[i]) == "--baseline") baselineOnly() = true;
-  std::vector<char*> rest;
-  for (int i = 0; i < argc; ++i)
-    if (std::string(argv[i]) != "--baseline") rest.push_back(argv[i]);
-  int count = static_cast<int>(rest.size());
-  benchmark::Initialize(&count, rest.data());
+  const std::string isa = option(argc, argv, "--isa");
+  std::string eq = option(argc, argv, "--eq");
+  const std::string other = option(argc, argv, "--compare");
+  if (eq.empty()) eq = "/usr/lib/vst/3BandEQ-vst.so";
+  const KernelSet* set = isa.empty() ? &kernels::best() : kernels::named(isa.c_str());
+  if (!set) {
+    std::fprintf(stderr, "effect_benchmark: no kernel set '%s' runs on this processor\n", isa.c_str());
+    return 2;
+  }
+  const FloorKernel floor = floorFor(set->name);
+  if (!floor) {
+    std::fprintf(stderr, "effect_benchmark: no floor is built for the '%s' kernels\n", set->name);
+    return 2;
+  }
+  const bool haveEq = std::filesystem::exists(eq);
+  if (!haveEq) std::fprintf(stderr, "SKIPPED: %s is not installed (package dpf-plugins-vst)\n", eq.c_str());
+
+  const std::pair<const char*, std::vector<Setting>> configurations[] = {
+      {"default", {}},
+      {"soft", allBands(kSoft, 0.5f)},
+      {"fuzz_atan", allBands(kFuzzAtan, 0.5f)},
+      {"fuzz_exp", allBands(kFuzzExp, 0.5f)},
+      {"fuzz_sqrt", allBands(kFuzzSqrt, 0.5f)},
+      {"anarchik_025", allBands(kAnarchik, 0.25f)},
+      {"anarchik_050", allBands(kAnarchik, 0.5f)},
+      {"mixed", {{6, kFuzzExp}, {9, 0.3f}, {7, kAnarchik}, {10, 0.7f}, {8, kFuzzExp}, {11, 0.6f}}},
+  };
+  for (int32_t block : kBlocks) {
+    const std::string suffix = "/" + std::to_string(block);
+    benchmark::RegisterBenchmark(("floor" + suffix).c_str(), runFloor, floor, block);
+    benchmark::RegisterBenchmark(("copy" + suffix).c_str(), runCopy, block);
+    for (const auto& [name, settings] : configurations)
+      benchmark::RegisterBenchmark((name + suffix).c_str(), runEffect, set, settings, block);
+    if (!other.empty())
+      for (const auto& [name, settings] : configurations)
+        benchmark::RegisterBenchmark(("other " + std::string(name) + suffix).c_str(), runPlugin, other, settings,
+                                     block);
+    if (haveEq)
+      benchmark::RegisterBenchmark(("3BandEQ" + suffix).c_str(), runPlugin, eq, std::vector<Setting>{}, block);
+  }
+  benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;

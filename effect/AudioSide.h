@@ -5,6 +5,7 @@
 #include "BandFilters.h"
 #include "BlockSettings.h"
 #include "DistortionCurves.h"
+#include "kernels/KernelSet.h"
 
 /// The effect's audio-thread state: the three band filters with their
 /// histories, the curves with their running maxima, and what they were last
@@ -23,14 +24,14 @@ public:
   void processReplacing(const BlockSettings& settings, float** inputs, float** outputs,
                         int32_t sampleFrames) noexcept;
 
-  /// Keeps the audio path to baseline x86 vector instructions even where the
-  /// processor has more; the output is the same either way, which is what
-  /// comparison runs check.
-  void restrictToBaselineInstructions() { wideMath = false; }
+  /// Runs the audio path on another kernel set (one this processor runs);
+  /// the output is the same on every set, which is what comparison runs check.
+  void useKernelSet(const KernelSet& set) { kernelSet = &set; }
+  const KernelSet& kernels() const { return *kernelSet; }
 
 private:
-  template <bool adding>
-  void render(const BlockSettings& settings, float** inputs, float** outputs, int32_t sampleFrames) noexcept;
+  void render(const BlockSettings& settings, float** inputs, float** outputs, int32_t sampleFrames,
+              bool adding) noexcept;
   void design(const BlockSettings& settings) noexcept;
 
   LowPassFilter lowFilter;
@@ -43,8 +44,8 @@ private:
   AnarchikCurve lowAnarchikCurve, midAnarchikCurve, highAnarchikCurve;
   const float filterSampleRate;
 
-  // Whether the audio path uses the AVX2 and FMA kernels.
-  bool wideMath;
+  // The fastest kernel set the processor runs, unless a caller chose another.
+  const KernelSet* kernelSet;
 
   // What the filters and the threshold-driven curves were last designed
   // from; NaN until the first block, so that one designs everything.

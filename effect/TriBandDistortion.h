@@ -32,7 +32,10 @@ public:
   void suspend() override;
   void resume() override;
 
-  void restrictToBaselineInstructions() { audio.restrictToBaselineInstructions(); }
+  /// The audio path's kernel set: the fastest the processor runs, or the one
+  /// a test or benchmark chose.
+  void useKernelSet(const KernelSet& set) { audio.useKernelSet(set); }
+  const KernelSet& kernels() const { return audio.kernels(); }
 
 private:
   ParameterSide parameters;

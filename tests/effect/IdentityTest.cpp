@@ -10,8 +10,8 @@
 #include "FakeHost.h"
 #include "Parameters.h"
 #include "ReferenceEffect.h"
+#include "KernelSetParam.h"
 #include "TriBandDistortion.h"
-#include "WideMath.h"
 
 // The effect's block-organised audio path against the frame-by-frame
 // composition of the filter and curve classes, byte for byte, over millions
@@ -25,10 +25,10 @@ constexpr CutoffMapping kMappings[3] = {kLowCutoffMapping, kMidCutoffMapping, kH
 
 class Scenario {
 public:
-  Scenario(uint32_t seed, bool baseline) : rng(seed) {
+  Scenario(uint32_t seed, const KernelSet& set) : rng(seed) {
     effect = createPlugin(FakeHost::callback);
     host.effect = effect;
-    if (baseline) static_cast<TriBandDistortion*>(EffectBase::fromRecord(effect))->restrictToBaselineInstructions();
+    static_cast<TriBandDistortion*>(EffectBase::fromRecord(effect))->useKernelSet(set);
   }
   ~Scenario() { host.close(); }
 
@@ -149,12 +149,16 @@ private:
 
 }  // namespace
 
-void runScenarios(bool baseline) {
+class Identity : public KernelSetTest {};
+
+// Every kernel set against the composition, the frame-by-frame set
+// included: it runs the classes in the effect's order, through the record.
+TEST_P(Identity, EveryKernelSetEqualsFrameByFrameComposition) {
   FakeHost::reset();
   constexpr long kFrames = 3000000;
   long total = 0;
   for (uint32_t seed = 1; total < kFrames; ++seed) {
-    Scenario scenario(seed, baseline);
+    Scenario scenario(seed, set());
     for (int step = 0; step < 400; ++step) {
       scenario.changeSomething();
       ASSERT_TRUE(scenario.block()) << "seed " << seed << ", step " << step << ", " << scenario.difference;
@@ -163,15 +167,4 @@ void runScenarios(bool baseline) {
   }
 }
 
-// With the AVX2 and FMA kernels, on processors that have them.
-TEST(Identity, WidePathEqualsFrameByFrameComposition) {
-#if defined(__SSE2__)
-  if (!widemath::available()) GTEST_SKIP() << "this processor lacks AVX2 or FMA: the wide kernels cannot run here";
-#else
-  GTEST_SKIP() << "this build has no vector kernels";
-#endif
-  runScenarios(false);
-}
-
-// With baseline x86 vector instructions only, as on processors without AVX2.
-TEST(Identity, BaselinePathEqualsFrameByFrameComposition) { runScenarios(true); }
+TRIBAND_FOR_EVERY_KERNEL_SET(Identity);

@@ -1,0 +1,19 @@
+#pragma once
+
+// The six filter steps alone, one build per instruction set: the floor the
+// effect is measured against.
+
+struct FloorFilters {
+  float b0[3], b1[3], b2[3], a1[3], a2[3];
+};
+
+/// Left and right histories of the three filters, in the floor's layout.
+struct alignas(16) FloorState {
+  double history[3][8] = {};
+};
+
+using FloorKernel = void (*)(const FloorFilters& filters, FloorState& state, const float* inLeft,
+                             const float* inRight, int frames);
+
+/// The floor built for a kernel set's instructions ("sse2", "avx2", "avx512"), or null.
+FloorKernel floorFor(const char* kernelSet);

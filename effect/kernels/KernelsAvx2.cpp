@@ -1,0 +1,16 @@
+// The audio path for processors with AVX2 and FMA. The same kernels as every other set, compiled
+// with this set's flags (effect/CMakeLists.txt).
+
+#include "Prelude.h"
+
+namespace {
+#include "Lanes.inc"
+#include "Recursion.inc"
+#include "BlockKernel.inc"
+}  // namespace
+
+void renderAvx2(BlockJob& job) noexcept { renderBlock(job); }
+void sinesAvx2(const double* arguments, float* out, int count) noexcept { sines(arguments, out, count); }
+void exponentialsAvx2(const double* arguments, float* out, int count) noexcept {
+  exponentials(arguments, out, count);
+}
