@@ -1,0 +1,81 @@
+// The LV2 edition: the same TriBandDistortion as the record's, driven
+// through the same operations. Each control port's value is turned into the
+// normalised value the record would receive and applied only when it
+// changes, then the block is processed; so a rendered file equals the
+// record edition's to the bit.
+
+#include <lv2/core/lv2.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+#include "PortUnits.h"
+#include "TriBandDistortion.h"
+
+namespace {
+
+constexpr const char* kUri = "urn:tribanddistortion:TriBandDistortion";
+
+// Port indices: the fifteen controls in the record's parameter order, then
+// the audio ports.
+constexpr uint32_t kControls = param::count;
+constexpr uint32_t kInputLeft = kControls, kInputRight = kControls + 1;
+constexpr uint32_t kOutputLeft = kControls + 2, kOutputRight = kControls + 3;
+
+class Lv2Instance {
+public:
+  explicit Lv2Instance(double rate) { effect.setSampleRate(static_cast<float>(rate)); }
+
+  void connect(uint32_t port, void* data) {
+    if (port < kControls)
+      controls[port] = static_cast<const float*>(data);
+    else if (port <= kOutputRight)
+      audio[port - kControls] = static_cast<float*>(data);
+  }
+
+  // Activation starts from empty filter histories, as the record's resume does.
+  void activate() { effect.resume(); }
+  void deactivate() { effect.suspend(); }
+
+  void run(uint32_t frames) {
+    for (uint32_t i = 0; i < kControls; ++i) {
+      if (!controls[i]) continue;
+      const float value = *controls[i];
+      if (std::memcmp(&value, &applied[i], sizeof value) == 0) continue;
+      applied[i] = value;
+      effect.setParameter(static_cast<int32_t>(i), lv2units::normalised(static_cast<int32_t>(i), value));
+    }
+    if (frames == 0 || !audio[0] || !audio[1] || !audio[2] || !audio[3]) return;
+    float* inputs[2] = {audio[0], audio[1]};
+    float* outputs[2] = {audio[2], audio[3]};
+    effect.processReplacing(inputs, outputs, static_cast<int32_t>(frames));
+  }
+
+private:
+  TriBandDistortion effect{nullptr};
+  const float* controls[kControls] = {};
+  float* audio[4] = {};
+  // The port values last applied; NaN at first, so the first run applies all.
+  float applied[kControls] = {NAN, NAN, NAN, NAN, NAN, NAN, NAN, NAN, NAN, NAN, NAN, NAN, NAN, NAN, NAN};
+};
+
+LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*, const LV2_Feature* const*) {
+  return new (std::nothrow) Lv2Instance(rate);
+}
+void connectPort(LV2_Handle h, uint32_t port, void* data) { static_cast<Lv2Instance*>(h)->connect(port, data); }
+void activate(LV2_Handle h) { static_cast<Lv2Instance*>(h)->activate(); }
+void run(LV2_Handle h, uint32_t frames) { static_cast<Lv2Instance*>(h)->run(frames); }
+void deactivate(LV2_Handle h) { static_cast<Lv2Instance*>(h)->deactivate(); }
+void cleanup(LV2_Handle h) { delete static_cast<Lv2Instance*>(h); }
+const void* extensionData(const char*) { return nullptr; }
+
+constexpr LV2_Descriptor kDescriptor = {kUri, instantiate, connectPort, activate, run, deactivate, cleanup,
+                                        extensionData};
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) const LV2_Descriptor* lv2_descriptor(uint32_t index) {
+  return index == 0 ? &kDescriptor : nullptr;
+}

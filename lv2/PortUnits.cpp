@@ -1,0 +1,62 @@
+#include "PortUnits.h"
+
+#include <cmath>
+
+#include "ParameterSide.h"
+#include "Parameters.h"
+
+namespace lv2units {
+
+namespace {
+
+constexpr double kPercent = 100.0;
+constexpr float kTypeValues[] = {0.0f, 0.2f, 0.4f, 0.6f, 0.8f};  // selectors 1..5
+constexpr int kTypes = 5;
+
+}  // namespace
+
+float normalised(int32_t index, float unitValue) {
+  if (!param::isValid(index)) return 0.0f;
+  const param::Info& p = param::kTable[index];
+  const double u = unitValue;
+  switch (p.kind) {
+    case param::Kind::cutoff: {
+      const CutoffMapping& m = kCutoffMappings[p.band];
+      return static_cast<float>((u - m.baseHz) / m.spanHz);
+    }
+    case param::Kind::q:
+    case param::Kind::threshold: return static_cast<float>(u / kPercent);
+    case param::Kind::distoType: {
+      long selector = std::lround(u);
+      if (selector < 1) selector = 1;
+      if (selector > kTypes) selector = kTypes;
+      return kTypeValues[selector - 1];
+    }
+    case param::Kind::gain: {
+      if (!(u > kGainOffDecibels)) return 0.0f;
+      const double v = std::pow(10.0, u / 20.0) / 2.0;
+      return v >= 1.0 ? 1.0f : static_cast<float>(v);
+    }
+  }
+  return 0.0f;
+}
+
+float unitValue(int32_t index, float normalisedValue) {
+  if (!param::isValid(index)) return 0.0f;
+  const param::Info& p = param::kTable[index];
+  const double v = normalisedValue;
+  switch (p.kind) {
+    case param::Kind::cutoff: return kCutoffMappings[p.band].frequency(normalisedValue);
+    case param::Kind::q:
+    case param::Kind::threshold: return static_cast<float>(v * kPercent);
+    case param::Kind::distoType: {
+      const int32_t selector = ParameterSide::curveSelectorFromType(normalisedValue);
+      return static_cast<float>(selector == 0 ? 1 : selector);
+    }
+    case param::Kind::gain:
+      return v <= 0.0 ? kGainOffDecibels : static_cast<float>(20.0 * std::log10(2.0 * v));
+  }
+  return 0.0f;
+}
+
+}  // namespace lv2units
