@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr int kRate = 44100;
+constexpr int kRate = kDemoRate;
 constexpr double kBeatSeconds = 0.5;  // 120 beats a minute
 constexpr int kBars = 4;
 constexpr double kTwoPi = 6.283185307179586;
@@ -33,13 +33,10 @@ private:
 
 }  // namespace
 
-StereoAudio demoSignal() {
+std::vector<float> demoSignal() {
   const int beatFrames = static_cast<int>(kBeatSeconds * kRate);
   const int frames = beatFrames * 4 * kBars;
-  StereoAudio audio;
-  audio.sampleRate = kRate;
-  audio.left.assign(frames, 0.0f);
-  audio.right.assign(frames, 0.0f);
+  std::vector<float> audio(2 * static_cast<size_t>(frames), 0.0f);
 
   // A minor, A minor, C major, G major: roots and triads in semitones from A4.
   const int bassRoots[kBars] = {-36, -36, -33, -38};
@@ -79,8 +76,8 @@ StereoAudio demoSignal() {
     previousNoise = white;
     const double hat = 0.12 * hiss * std::exp(-inEighth * 60.0);
 
-    audio.left[i] = static_cast<float>(kMixLevel * (bass + swell * padLeft + kick + snare + 0.6 * hat));
-    audio.right[i] = static_cast<float>(kMixLevel * (bass + swell * padRight + kick + snare + hat));
+    audio[2 * i] = static_cast<float>(kMixLevel * (bass + swell * padLeft + kick + snare + 0.6 * hat));
+    audio[2 * i + 1] = static_cast<float>(kMixLevel * (bass + swell * padRight + kick + snare + hat));
   }
   return audio;
 }
@@ -89,9 +86,9 @@ const char* const* demoPreset() {
   // "fuzz exp" and "fuzz sqrt" can throw peaks far above full scale while
   // their running maxima settle, so the demo keeps to the tamer curves.
   static const char* const preset[] = {
-      "Low Disto Type=fuzz atan", "L Threshold=0.2",  "Low Gain=0.3",
-      "Mid Disto Type=soft",      "M Threshold=0.7",  "Mid Gain=0.25",
-      "High Disto Type=arnarchik", "H Threshold=0.25", "High Gain=0.35",
+      "Low Disto Type=fuzz atan", "L Threshold=20%",  "Low Gain=-4.4 dB",
+      "Mid Disto Type=soft",      "M Threshold=70%",  "Mid Gain=-6 dB",
+      "High Disto Type=arnarchik", "H Threshold=25%", "High Gain=-3.1 dB",
       nullptr};
   return preset;
 }

@@ -25,6 +25,8 @@ public:
   std::string text(int32_t opcode, int32_t index = 0);
 
   int32_t parameterCount() const { return effect->numParams; }
+  int32_t inputCount() const { return effect->numInputs; }
+  int32_t outputCount() const { return effect->numOutputs; }
   int32_t programCount() const { return effect->numPrograms; }
   std::string parameterName(int32_t index) { return text(effGetParamName, index); }
   std::string parameterDisplay(int32_t index) { return text(effGetParamDisplay, index); }
@@ -35,7 +37,8 @@ public:
   int32_t currentProgram() { return static_cast<int32_t>(dispatch(effGetProgram)); }
   std::string programName() { return text(effGetProgramName); }
 
-  /// Overwrites outputs with the effect's output; the effect must support it.
+  /// Overwrites outputs (one buffer per output) with the effect's output from
+  /// inputs (one per input); the effect must support it.
   void processReplacing(float** inputs, float** outputs, int32_t frames) {
     effect->processReplacing(effect, inputs, outputs, frames);
   }

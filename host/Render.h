@@ -1,9 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
-#include "AudioFile.h"
+#include "SoundFiles.h"
 
 class LoadedPlugin;
 
@@ -13,25 +15,50 @@ struct Level {
   double rms = 0.0;
 };
 
-Level measure(const std::vector<float>& samples);
+struct RenderOptions {
+  int blockFrames = 512;  // frames per processing call
+  int rate = 0;           // the rate to process at; 0 for the file's own
+};
 
-/// Renders audio through the plug-in as a sequencer does: announces the
-/// rate and block size, switches it on, feeds processReplacing block by
-/// block and switches it off again. `progress` hears the fraction done.
-StereoAudio renderThrough(LoadedPlugin& plugin, const StereoAudio& input, int blockFrames,
-                          const std::function<void(double)>& progress);
+struct RenderResult {
+  int64_t framesIn = 0;
+  int rate = 0;  // the file's
+  int inputChannels = 0;
+  int outputChannels = 0;
+  std::vector<Level> levelsIn, levelsOut;
+  int64_t nonFinite = 0;  // output samples that are NaN or infinite
+  std::vector<std::string> notes;
+};
 
-/// A bar on stderr that appears only once a render has taken about a second,
-/// and only when stderr is a terminal.
-class ProgressBar {
+/// Called with the frames read so far and the total (-1 when not known).
+using Progress = std::function<void(int64_t done, int64_t total)>;
+
+/// Streams `source` through the plug-in into OUT, block by block, as a
+/// sequencer drives it: announces the rate and block size, switches it on,
+/// feeds processReplacing with a buffer for every input and output, and
+/// switches it off. A mono source feeds every input; inputs beyond the
+/// source's channels get silence; every output the container can hold is
+/// written. With options.rate set and different from the file's, the audio
+/// is resampled to it for the plug-in and back. Memory stays bounded by the
+/// block size. Throws std::runtime_error naming what is wrong; OUT is
+/// replaced only by a finished render.
+RenderResult renderThrough(LoadedPlugin& plugin, Source& source, const std::string& out, const Container& container,
+                           const RenderOptions& options, const Progress& progress);
+
+/// A progress line on stderr, shown once a render has taken about a second
+/// and only when stderr is a terminal: a bar when the length is known, a
+/// count and a spinner when it is not.
+class ProgressLine {
 public:
-  explicit ProgressBar(bool enabled);
-  ~ProgressBar();
-  void update(double fraction);
+  explicit ProgressLine(bool enabled, std::string what = "rendering");
+  ~ProgressLine();
+  void update(int64_t done, int64_t total);
 
 private:
   bool enabled;
+  std::string what;
   bool shown = false;
   double startSeconds;
   double lastDrawSeconds = 0.0;
+  int turn = 0;
 };

@@ -6,13 +6,13 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <iostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "AudioFile.h"
+#include "Batch.h"
 #include "DemoSignal.h"
+#include "Interruption.h"
 #include "ParameterSettings.h"
 #include "PluginHost.h"
 #include "Render.h"
@@ -24,11 +24,21 @@ namespace {
 constexpr const char* kPluginFile = "TriBandDistortion.so";
 constexpr int kDefaultBlock = 512;
 constexpr int kLargestBlock = 65536;
+constexpr int kEffectDesignRate = 44100;
+constexpr int32_t kOurEffect = fourCharCode('Q', 'd', '3', 'r');
+// Exit statuses beyond CLI11's own: an error, and an output that is not finite.
+constexpr int kFailed = 1;
+constexpr int kNotFinite = 3;
 
-std::string besideThisProgram(const std::string& file) {
+// The plug-in beside this program (the build folder), else where an
+// installation puts it relative to the program (bin/../lib/vst).
+std::string defaultPlugin() {
   std::error_code ec;
   const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-  return ec ? file : (self.parent_path() / file).string();
+  if (ec) return kPluginFile;
+  for (const fs::path& candidate : {self.parent_path() / kPluginFile, self.parent_path() / ".." / "lib" / "vst" / kPluginFile})
+    if (fs::exists(candidate)) return fs::weakly_canonical(candidate).string();
+  return (self.parent_path() / kPluginFile).string();
 }
 
 std::string fourChars(int32_t id) {
@@ -84,38 +94,48 @@ void showInfo(LoadedPlugin& plugin) {
 
 struct RenderRequest {
   std::vector<std::string> files;
-  int program = -1;
+  std::string folder;  // -o: every file is an input
+  std::string format;
+  int program = kNoProgram;
   std::vector<std::string> settings;
-  int block = kDefaultBlock;
+  RenderOptions options;
+  int jobs = 1;
   bool quiet = false;
 };
 
-void printLevels(const char* what, const StereoAudio& audio) {
-  const Level left = measure(audio.left), right = measure(audio.right);
-  std::printf("  %-7s %-10s %-10s %-10s %s\n", what, decibels(left.peak).c_str(), decibels(right.peak).c_str(),
-              decibels(left.rms).c_str(), decibels(right.rms).c_str());
+void checkRequest(const RenderRequest& request, LoadedPlugin& plugin) {
+  if (request.options.blockFrames < 1 || request.options.blockFrames > kLargestBlock)
+    throw std::runtime_error("--block " + std::to_string(request.options.blockFrames) +
+                             ": the block size must be 1 to " + std::to_string(kLargestBlock));
+  if (request.program != kNoProgram && (request.program < 0 || request.program >= plugin.programCount()))
+    throw std::runtime_error("--program " + std::to_string(request.program) + ": the plug-in has programs 0 to " +
+                             std::to_string(plugin.programCount() - 1));
+  if (request.options.rate < 0) throw std::runtime_error("--rate must be a positive rate in Hz");
+  if (!request.format.empty()) containerNamed(request.format);
 }
 
-void render(LoadedPlugin& plugin, const RenderRequest& request) {
+void printLevels(const char* what, const std::vector<Level>& levels) {
+  std::printf("  %-7s", what);
+  for (const Level& l : levels) std::printf(" %-10s", decibels(l.peak).c_str());
+  for (const Level& l : levels) std::printf(" %-10s", decibels(l.rms).c_str());
+  std::printf("\n");
+}
+
+const Container& outputContainer(const std::string& format, const std::string& output) {
+  if (!format.empty()) return containerNamed(format);
+  if (output == "-")
+    throw std::runtime_error("writing to standard output needs --format (flac, ogg, mp3 and au stream)");
+  return containerForPath(output);
+}
+
+int render(LoadedPlugin& plugin, const RenderRequest& request) {
   const bool demo = request.files.size() == 1;
   const std::string input = demo ? "" : request.files[0];
   const std::string output = request.files.back();
-  if (request.block < 1 || request.block > kLargestBlock)
-    throw std::runtime_error("--block " + std::to_string(request.block) + ": the block size must be 1 to " +
-                             std::to_string(kLargestBlock));
-  checkWritableOutput(output, input);
-  const StereoAudio source = demo ? demoSignal() : readAudio(input);
-  if (!(plugin.record().flags & effFlagsCanReplacing))
-    throw std::runtime_error("plug-in '" + plugin.path() + "': does not offer processReplacing");
-  if (plugin.record().numInputs < 1 || plugin.record().numOutputs < 2)
-    throw std::runtime_error("plug-in '" + plugin.path() + "': needs at least 1 input and 2 outputs");
+  checkOutputPlace(output, input);
+  const Container& container = outputContainer(request.format, output);
 
-  if (request.program >= 0) {
-    if (request.program >= plugin.programCount())
-      throw std::runtime_error("--program " + std::to_string(request.program) + ": the plug-in has programs 0 to " +
-                               std::to_string(plugin.programCount() - 1));
-    plugin.selectProgram(request.program);
-  }
+  if (request.program != kNoProgram) plugin.selectProgram(request.program);
   std::vector<std::string> settings;
   if (demo)
     for (const char* const* s = demoPreset(); *s; ++s) settings.push_back(*s);
@@ -124,56 +144,98 @@ void render(LoadedPlugin& plugin, const RenderRequest& request) {
   for (const std::string& s : settings) resolved.push_back(resolveSetting(plugin, s));
   for (const ParameterSetting& s : resolved) plugin.setParameter(s.index, s.value);
 
-  StereoAudio result;
-  {
-    ProgressBar bar(!request.quiet);
-    result = renderThrough(plugin, source, request.block, [&bar](double f) { bar.update(f); });
-  }
-  const std::string note = writeAudio(output, result, source.sourceFormat);
+  std::unique_ptr<Source> source;
+  if (demo)
+    source = std::make_unique<MemorySource>(demoSignal(), 2, kDemoRate);
+  else
+    source = std::make_unique<SoundReader>(input);
+  const std::string from = demo ? "the demo" : "'" + input + "'";
+  if (plugin.record().uniqueID == kOurEffect && request.options.rate == 0 && source->rate() != kEffectDesignRate)
+    std::fprintf(stderr,
+                 "note: %s is at %d Hz; the effect's bands are designed for %d Hz, so they shift by %.3f "
+                 "(--rate %d renders at the design rate)\n",
+                 from.c_str(), source->rate(), kEffectDesignRate,
+                 static_cast<double>(source->rate()) / kEffectDesignRate, kEffectDesignRate);
 
+  RenderResult result;
+  {
+    ProgressLine line(!request.quiet && output != "-");
+    result = renderThrough(plugin, *source, output, container, request.options,
+                           [&line](int64_t done, int64_t total) { line.update(done, total); });
+  }
   std::string dryCopy;
   if (demo) {
     const fs::path out(output);
     dryCopy = (out.parent_path() / (out.stem().string() + "-dry" + out.extension().string())).string();
-    writeAudio(dryCopy, source, 0);
+    MemorySource dry(demoSignal(), 2, kDemoRate);
+    std::string note;
+    SoundWriter writer(dryCopy, container, 2, kDemoRate, note);
+    std::vector<float> block(2 * 4096);
+    for (int64_t n; (n = dry.read(block.data(), 4096)) > 0;) writer.write(block.data(), n);
+    writer.finish();
   }
 
-  const double seconds = static_cast<double>(source.frames()) / source.sampleRate;
-  std::printf("rendered %.2f s at %d Hz (%s in) through %s, blocks of %d\n", seconds, source.sampleRate,
-              source.sourceChannels == 1 ? "mono" : "stereo", fourChars(plugin.record().uniqueID).c_str(),
-              request.block);
-  std::printf("  %-7s %-10s %-10s %-10s %s\n", "", "peak L", "peak R", "RMS L", "RMS R");
-  printLevels("input", source);
-  printLevels("output", result);
-  const double peak = std::max(measure(result.left).peak, measure(result.right).peak);
-  if (peak > 1.0)
-    std::fprintf(stderr, "warning: the output peaks at %s, above 0 dBFS%s\n", decibels(peak).c_str(),
-                 note.empty() ? " (kept in the float file, not clipped)" : "");
-  if (!note.empty()) std::fprintf(stderr, "note: '%s': %s\n", output.c_str(), note.c_str());
-  if (demo) std::printf("demo input (dry):  %s\n", fs::absolute(dryCopy).string().c_str());
-  std::printf("%s %s\n", demo ? "demo output (wet):" : "output:", fs::absolute(output).string().c_str());
+  // Results go to stdout, unless stdout is the audio itself.
+  FILE* report = output == "-" ? stderr : stdout;
+  const double seconds = static_cast<double>(result.framesIn) / result.rate;
+  std::fprintf(report, "rendered %.2f s at %d Hz (%d channel%s in, %d out) through %s, blocks of %d\n", seconds,
+               result.rate, result.inputChannels, result.inputChannels == 1 ? "" : "s", result.outputChannels,
+               fourChars(plugin.record().uniqueID).c_str(), request.options.blockFrames);
+  if (report == stdout) {
+    std::printf("  %-7s peak per channel, then RMS per channel\n", "");
+    printLevels("input", result.levelsIn);
+    printLevels("output", result.levelsOut);
+  }
+  for (const std::string& note : result.notes) std::fprintf(stderr, "note: '%s': %s\n", output.c_str(), note.c_str());
+  double peak = 0.0;
+  for (const Level& l : result.levelsOut) peak = std::max(peak, l.peak);
+  if (peak > 1.0) std::fprintf(stderr, "warning: the output peaks at %s, above 0 dBFS\n", decibels(peak).c_str());
+  if (demo) std::fprintf(report, "demo input (dry):  %s\n", fs::absolute(dryCopy).string().c_str());
+  if (output != "-")
+    std::fprintf(report, "%s %s\n", demo ? "demo output (wet):" : "output:", fs::absolute(output).string().c_str());
+  if (result.nonFinite > 0) {
+    std::fprintf(stderr, "tribandist: error: '%s': %lld of %lld output samples are not finite (NaN or infinite)\n",
+                 output.c_str(), static_cast<long long>(result.nonFinite),
+                 static_cast<long long>(result.framesIn) * result.outputChannels);
+    return kNotFinite;
+  }
+  return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  interruption::install();
   CLI::App app{"tribandist: shows a plug-in's parameters and renders audio files through it"};
+  app.footer(
+      "Exit status: 0 done; 1 an error (one line on stderr names it); 3 the output holds samples that are not "
+      "finite; 130 or 143 interrupted by Ctrl-C or SIGTERM (no temporary file is left).\nContainers: " +
+      knownContainers());
   app.require_subcommand(1);
-  std::string pluginPath = besideThisProgram(kPluginFile);
+  std::string pluginPath = defaultPlugin();
 
   CLI::App* info = app.add_subcommand("info", "show the plug-in's record, programs and parameters");
-  info->add_option("--plugin", pluginPath, "plug-in library to load (default: the one built beside this program)");
+  info->add_option("--plugin", pluginPath, "plug-in library to load (default: " + pluginPath + ")");
 
   RenderRequest request;
+  request.options.blockFrames = kDefaultBlock;
   CLI::App* renderCommand = app.add_subcommand(
-      "render", "render IN to OUT through the plug-in; with OUT alone, render the built-in demo");
-  renderCommand->add_option("files", request.files, "[IN] OUT")->required()->expected(1, 2);
+      "render",
+      "render IN to OUT through the plug-in ('-' for standard input or output); with OUT alone, render the built-in "
+      "demo; with -o DIR, render every file named into DIR");
+  renderCommand->add_option("files", request.files, "[IN] OUT, or IN... with -o")->required();
+  renderCommand->add_option("-o,--output-dir", request.folder, "render every file named into this folder");
+  renderCommand->add_option("-j,--jobs", request.jobs, "with -o: files rendered at once (default 1)");
   renderCommand->add_option("--plugin", pluginPath, "plug-in library to load");
   renderCommand->add_option("--program", request.program, "program to select first");
   renderCommand->add_option("--set", request.settings,
-                            "KEY=VALUE: parameter index or name, value 0..1 or a displayed text (\"fuzz exp\")");
-  renderCommand->add_option("--block", request.block, "frames per processing call (default 512)");
-  renderCommand->add_flag("--quiet,-q", request.quiet, "no progress bar");
+                            "KEY=VALUE: parameter index or name; value as the parameter shows it (\"fuzz exp\", "
+                            "\"700\", \"0 dB\", \"50%\"), else 0..1");
+  renderCommand->add_option("--block", request.options.blockFrames, "frames per processing call (default 512)");
+  renderCommand->add_option("--rate", request.options.rate,
+                            "process at this rate (Hz), resampling in and out with libsoxr");
+  renderCommand->add_option("--format", request.format, "container of OUT: " + knownContainers());
+  renderCommand->add_flag("--quiet,-q", request.quiet, "no progress line");
 
   try {
     app.parse(argc, argv);
@@ -182,13 +244,25 @@ int main(int argc, char** argv) {
   }
 
   try {
+    if (*renderCommand && !request.folder.empty()) {
+      LoadedPlugin probe(pluginPath);
+      checkRequest(request, probe);
+      BatchRequest batch{pluginPath, request.files, request.folder, request.format, request.program,
+                         request.settings, request.options, request.jobs, request.quiet};
+      return renderBatch(batch) ? kFailed : 0;
+    }
+    if (*renderCommand && request.files.size() > 2)
+      throw std::runtime_error("render takes [IN] OUT; to render several files give -o DIR");
     LoadedPlugin plugin(pluginPath);
     if (*info) showInfo(plugin);
-    if (*renderCommand) render(plugin, request);
+    if (*renderCommand) {
+      checkRequest(request, plugin);
+      return render(plugin, request);
+    }
   } catch (const std::exception& e) {
     std::fflush(stdout);
     std::fprintf(stderr, "tribandist: error: %s\n", e.what());
-    return 1;
+    return kFailed;
   }
   return 0;
 }

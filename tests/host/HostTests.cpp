@@ -1,111 +1,6 @@
-#include <dlfcn.h>
-#include <gtest/gtest.h>
-#include <sndfile.h>
-
-#include <algorithm>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
-
-#include "FakeHost.h"
-#include "Signals.h"
+#include "HostTool.h"
 
 namespace fs = std::filesystem;
-
-namespace {
-
-struct ToolRun {
-  int exitCode;
-  std::string out;
-  std::string err;
-};
-
-std::string slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-struct AudioData {
-  SF_INFO info{};
-  std::vector<float> samples;  // interleaved
-};
-
-AudioData readFile(const fs::path& path) {
-  AudioData data;
-  SNDFILE* f = sf_open(path.c_str(), SFM_READ, &data.info);
-  if (!f) return data;
-  data.samples.resize(static_cast<size_t>(data.info.frames * data.info.channels));
-  sf_readf_float(f, data.samples.data(), data.info.frames);
-  sf_close(f);
-  return data;
-}
-
-void writeFile(const fs::path& path, const std::vector<float>& interleaved, int channels, int rate,
-               int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT) {
-  SF_INFO info{};
-  info.channels = channels;
-  info.samplerate = rate;
-  info.format = format;
-  SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
-  ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
-  sf_writef_float(f, interleaved.data(), static_cast<sf_count_t>(interleaved.size() / channels));
-  sf_close(f);
-}
-
-std::vector<float> interleave(const Stereo& s) {
-  std::vector<float> out;
-  for (size_t i = 0; i < s.frames(); ++i) {
-    out.push_back(s.left[i]);
-    out.push_back(s.right[i]);
-  }
-  return out;
-}
-
-class HostTool : public ::testing::Test {
-protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() / ("tribandist-test-" + std::to_string(::getpid()) + "-" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    input = dir / "in.wav";
-    writeFile(input, interleave(sineAndNoise(5000, 0.5f)), 2, 48000);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  ToolRun run(const std::string& args) {
-    const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
-    const std::string command =
-        std::string(TRIBAND_HOST_PATH) + " " + args + " >" + out.string() + " 2>" + err.string();
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
-  }
-  std::string path(const char* name) { return (dir / name).string(); }
-
-  // Each failure ends with one line on stderr that names the culprit, a
-  // non-zero exit and an untouched OUT.
-  void expectRefused(const std::string& args, const std::string& named) {
-    const fs::path out = dir / "keep.wav";
-    { std::ofstream(out) << "precious"; }
-    const ToolRun r = run(args);
-    EXPECT_NE(r.exitCode, 0) << args;
-    EXPECT_NE(r.err.find(named), std::string::npos) << args << "\n" << r.err;
-    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-    EXPECT_EQ(slurp(out), "precious") << args;
-    for (const auto& entry : fs::directory_iterator(dir))
-      EXPECT_EQ(entry.path().filename().string().find(".keep.wav"), std::string::npos) << "temporary left behind";
-  }
-
-  fs::path dir;
-  fs::path input;
-};
-
-}  // namespace
 
 TEST_F(HostTool, InfoShowsEveryParameterAsAHostWould) {
   const ToolRun r = run("info");
@@ -120,13 +15,13 @@ TEST_F(HostTool, InfoShowsEveryParameterAsAHostWould) {
 }
 
 TEST_F(HostTool, RendersAFileAddingNothingOfItsOwn) {
-  const ToolRun r = run("render " + input.string() + " " + path("out.wav") + " --block 300 --set 'mid disto type=fuzz exp' --set 10=0.5");
+  const ToolRun r = run("render " + input.string() + " " + path("out.wav") + " --block 300 --set 'mid disto type=fuzz exp' --set 'Low Gain=6.020599 dB'");
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const AudioData in = readFile(input), out = readFile(path("out.wav"));
   ASSERT_EQ(out.info.frames, 5000);
   EXPECT_EQ(out.info.channels, 2);
   EXPECT_EQ(out.info.samplerate, 48000);
-  EXPECT_EQ(out.info.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+  EXPECT_EQ(out.info.format, SF_FORMAT_WAVEX | SF_FORMAT_FLOAT);  // float WAV with its extended format chunk
 
   // The same blocks through the plug-in, called directly.
   void* library = dlopen(TRIBAND_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
@@ -134,8 +29,8 @@ TEST_F(HostTool, RendersAFileAddingNothingOfItsOwn) {
   auto entry = reinterpret_cast<AEffect* (*)(audioMasterCallback)>(dlsym(library, "VSTPluginMain"));
   FakeHost::reset();
   RecordDriver host(entry(FakeHost::callback));
-  host.set(7, 0.5f);  // the middle of the values that show "fuzz exp"
-  host.set(10, 0.5f);
+  host.set(7, 0.5f);   // any value that shows "fuzz exp" selects the same curve
+  host.set(12, 1.0f);  // the one value that shows 6.020599 dB
   host.dispatch(effMainsChanged, 0, 1);
   Stereo source = sineAndNoise(5000, 0.5f), expected(5000);
   for (size_t start = 0; start < 5000; start += 300) {
@@ -163,7 +58,7 @@ TEST_F(HostTool, MonoInputFeedsBothChannels) {
 
 TEST_F(HostTool, SettingsChangeTheOutput) {
   ASSERT_EQ(run("render " + input.string() + " " + path("plain.wav")).exitCode, 0);
-  ASSERT_EQ(run("render " + input.string() + " " + path("quiet.wav") + " --set 'LOW GAIN=0' --set 'Mid Gain=0'").exitCode, 0);
+  ASSERT_EQ(run("render " + input.string() + " " + path("quiet.wav") + " --set 'LOW GAIN=-oo' --set 'Mid Gain=-oo'").exitCode, 0);
   ASSERT_EQ(run("render " + input.string() + " " + path("program.wav") + " --program 3").exitCode, 0);
   const AudioData plain = readFile(path("plain.wav")), quiet = readFile(path("quiet.wav"));
   EXPECT_NE(plain.samples, quiet.samples);
@@ -197,8 +92,10 @@ TEST_F(HostTool, BadInputIsRefusedAndLosesNothing) {
   expectRefused("render " + input.string() + out + " --set 'Loud Knob=0.5'", "Loud Knob");
   expectRefused("render " + input.string() + out + " --set 15=0.5", "15");
   expectRefused("render " + input.string() + out + " --set 'Low Gain=loud'", "loud");
-  expectRefused("render " + input.string() + out + " --set 'Low Gain=1.5'", "between 0 and 1");
+  expectRefused("render " + input.string() + out + " --set 'Low Gain=12'", "between 0 and 1");
+  expectRefused("render " + input.string() + out + " --set 'Low Gain=12 dB'", "12 dB");
   expectRefused("render " + input.string() + out + " --program 16", "--program 16");
+  expectRefused("render " + input.string() + out + " --program -1", "--program -1");
   expectRefused("render " + input.string() + out + " --block 0", "--block 0");
   expectRefused("render " + path("keep.wav") + out, "is the input file");
 }

@@ -19,3 +19,34 @@ ODD_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
   return &record;
 }
 #endif
+
+#if ODD_PLUGIN_KIND == 4 || ODD_PLUGIN_KIND == 5
+// A working record without the effect behind it: kind 4 puts out nothing but
+// NaN; kind 5 is a mono gain of one half, one input and one output.
+namespace {
+
+intptr_t dispatch(AEffect*, int32_t, int32_t, intptr_t, void*, float) { return 0; }
+void setParameter(AEffect*, int32_t, float) {}
+float getParameter(AEffect*, int32_t) { return 0.0f; }
+void processReplacing(AEffect* effect, float** inputs, float** outputs, int32_t frames) {
+  for (int32_t c = 0; c < effect->numOutputs; ++c)
+    for (int32_t i = 0; i < frames; ++i)
+      outputs[c][i] = ODD_PLUGIN_KIND == 4 ? __builtin_nanf("") : 0.5f * inputs[c][i];
+}
+
+}  // namespace
+
+ODD_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
+  static AEffect record;
+  std::memset(&record, 0, sizeof record);
+  record.magic = kEffectMagic;
+  record.dispatcher = dispatch;
+  record.setParameter = setParameter;
+  record.getParameter = getParameter;
+  record.processReplacing = processReplacing;
+  record.numInputs = record.numOutputs = ODD_PLUGIN_KIND == 4 ? 2 : 1;
+  record.flags = effFlagsCanReplacing;
+  record.uniqueID = fourCharCode('O', 'd', 'd', static_cast<char>('0' + ODD_PLUGIN_KIND));
+  return &record;
+}
+#endif
