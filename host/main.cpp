@@ -212,10 +212,12 @@ int main(int argc, char** argv) {
       "finite; 130 or 143 interrupted by Ctrl-C or SIGTERM (no temporary file is left).\nContainers: " +
       knownContainers());
   app.require_subcommand(1);
+  app.set_help_all_flag("--help-all", "print the help of every command and exit");
   std::string pluginPath = defaultPlugin();
 
   CLI::App* info = app.add_subcommand("info", "show the plug-in's record, programs and parameters");
-  info->add_option("--plugin", pluginPath, "plug-in library to load (default: " + pluginPath + ")");
+  info->add_option("--plugin", pluginPath,
+                   "plug-in library to load (default: TriBandDistortion.so beside this program, else in ../lib/vst)");
 
   RenderRequest request;
   request.options.blockFrames = kDefaultBlock;

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# The Debian package round trip, as a user installs it: dpkg -i puts the
+# plug-ins where hosts look (Ardour's scanner finds the record edition in
+# /usr/lib/vst, lilv the LV2 edition in /usr/lib/lv2), the installed
+# tribandist finds the installed plug-in and renders the demo, and dpkg -r
+# leaves none of the package's files behind.
+# Usage: deb_roundtrip.sh PACKAGE.deb   (needs root; exit 77 otherwise, a failure when CI is set)
+set -uo pipefail
+deb=$1
+package=tribanddistortion
+uri=urn:tribanddistortion:TriBandDistortion
+skip() {
+  if [ -n "${CI:-}" ]; then echo "FAIL: $*"; exit 1; fi
+  echo "SKIPPED: $*"; exit 77
+}
+[ "$(id -u)" -eq 0 ] || skip "installing a package needs root"
+dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" &&
+  skip "$package is installed on this machine already; not touching it"
+[ -x /usr/lib/ardour7/ardour-vst-scanner ] || skip "Ardour 7 is not installed (package ardour)"
+command -v lv2ls >/dev/null || skip "lv2ls is not installed (package lilv-utils)"
+
+work=$(mktemp -d)
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+trap 'dpkg -P "$package" >/dev/null 2>&1; rm -rf "$work"' EXIT
+
+echo "== dpkg -i $(basename "$deb")"
+dpkg -i "$deb" >"$work/install.log" 2>&1 || { cat "$work/install.log"; fail "dpkg -i failed"; exit 1; }
+dpkg -L "$package" | while read -r f; do [ -f "$f" ] && echo "$f"; done >"$work/files"
+cat "$work/files"
+dpkg-query -W -f='Depends: ${Depends}\n' "$package"
+
+echo "== where hosts look"
+export HOME=$work XDG_CACHE_HOME=$work/cache LD_LIBRARY_PATH=/usr/lib/ardour7
+timeout 60 /usr/lib/ardour7/ardour-vst-scanner -f /usr/lib/vst/TriBandDistortion.so >"$work/scan.log" 2>&1
+grep -q "Found Plugin: 'r3dQ' TriBandDistortion" "$work/scan.log" || { tail -5 "$work/scan.log"; fail "Ardour's scanner does not find the plug-in in /usr/lib/vst"; }
+grep "Found Plugin" "$work/scan.log"
+unset LV2_PATH
+lv2ls | grep -qx "$uri" || fail "lv2ls does not list $uri from /usr/lib/lv2"
+lv2ls | grep -x "$uri"
+
+echo "== the installed tribandist"
+(cd "$work" && /usr/bin/tribandist info) >"$work/info.txt" 2>&1 || fail "tribandist info failed"
+grep -q "^plug-in     /usr/lib/vst/TriBandDistortion.so" "$work/info.txt" ||
+  fail "the installed tribandist does not find the installed plug-in: $(head -1 "$work/info.txt")"
+head -2 "$work/info.txt"
+(cd "$work" && /usr/bin/tribandist render demo.wav -q >/dev/null) || fail "the demo render failed"
+[ -s "$work/demo.wav" ] || fail "no demo file"
+man -w tribandist >/dev/null 2>&1 || [ -f /usr/share/man/man1/tribandist.1.gz ] || fail "no manual page"
+
+echo "== dpkg -r"
+dpkg -r "$package" >/dev/null 2>&1 || fail "dpkg -r failed"
+left=$(while read -r f; do [ -e "$f" ] && echo "$f"; done <"$work/files")
+[ -z "$left" ] || fail "dpkg -r left: $left"
+[ -d /usr/lib/lv2/TriBandDistortion.lv2 ] && fail "dpkg -r left the bundle folder"
+
+[ "$failures" -eq 0 ] && echo "deb round trip: all assertions held"
+exit $((failures > 0))
