@@ -58,8 +58,11 @@ compare() {  # name, lv2file block size, tribandist --set arguments, lv2 port se
     lv2args+=(-p "${p%%=*}:${p#*=}")
     ffargs+="${ffargs:+|}$p"
   done
-  # shellcheck disable=SC2086
-  "$tribandist" render "$work/in.wav" "$work/$name-record.wav" --quiet $sets >/dev/null || fail "$name: tribandist failed"
+  # Underscores stand for the spaces of names and values, which word splitting would cut.
+  local setArgs=() a
+  for a in $sets; do setArgs+=("${a//_/ }"); done
+  "$tribandist" render "$work/in.wav" "$work/$name-record.wav" --quiet "${setArgs[@]}" >/dev/null ||
+    fail "$name: tribandist failed"
   lv2file -i "$work/in.wav" -o "$work/$name-lv2file.wav" "${lv2args[@]}" "$uri" >/dev/null 2>&1 ||
     fail "$name: lv2file failed"
   ffmpeg -loglevel error -y -i "$work/in.wav" -af "lv2=p=${uri//:/\\\\:}${ffargs:+:c=$ffargs}" -c:a pcm_f32le \
@@ -75,7 +78,7 @@ compare() {  # name, lv2file block size, tribandist --set arguments, lv2 port se
 # Ardour bounces 8192 frames a call; any length gives the same output.
 compare defaults 8192 "" ""
 # One setting of every kind of port: cut-off, Q, curve, threshold and gain.
-compare settings 333 "--set 0=0.5 --set 4=0.5 --set 8=0.6 --set 9=0.3 --set 11=0.25 --set 14=1" \
+compare settings 333 "--set 0=0.5 --set Mid_Q=50% --set High_Disto_Type=fuzz_sqrt --set L_Threshold=30% --set H_Threshold=25% --set High_Gain=6.020599_dB" \
   "low_cutoff=362.5 mid_q=50 high_disto_type=4 low_threshold=30 high_threshold=25 high_gain=6.0206"
 cmp -s <(raw "$work/defaults-record.wav") <(raw "$work/settings-record.wav") && fail "the settings change nothing"
 
