@@ -1,0 +1,16 @@
+// The audio path for 64-bit ARM processors, all of which have NEON. The same
+// kernels as every other set, compiled for this one (effect/CMakeLists.txt).
+
+#include "Prelude.h"
+
+namespace {
+#include "Lanes.inc"
+#include "Recursion.inc"
+#include "BlockKernel.inc"
+}  // namespace
+
+void renderNeon(BlockJob& job) noexcept { renderBlock(job); }
+void sinesNeon(const double* arguments, float* out, int count) noexcept { sines(arguments, out, count); }
+void exponentialsNeon(const double* arguments, float* out, int count) noexcept {
+  exponentials(arguments, out, count);
+}
