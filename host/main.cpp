@@ -10,10 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "Analysis.h"
 #include "Batch.h"
 #include "DemoSignal.h"
 #include "Interruption.h"
 #include "ParameterSettings.h"
+#include "Plot.h"
 #include "PluginHost.h"
 #include "Render.h"
 
@@ -202,6 +204,61 @@ int render(LoadedPlugin& plugin, const RenderRequest& request) {
   return 0;
 }
 
+struct AnalyzeRequest {
+  std::string picture;
+  std::string csvFolder;
+  int program = kNoProgram;
+  std::vector<std::string> settings;
+};
+
+int analyze(const std::string& pluginPath, const AnalyzeRequest& request) {
+  if (request.picture.empty() && request.csvFolder.empty())
+    throw std::runtime_error("analyze needs -o PICTURE (." + plotKinds() + ") or --csv DIR, or both");
+  if (!request.picture.empty()) {
+    checkPicturePath(request.picture);
+    checkOutputPlace(request.picture, "");
+  }
+  if (!request.csvFolder.empty() && !fs::is_directory(request.csvFolder))
+    throw std::runtime_error("--csv '" + request.csvFolder + "': not a folder");
+  {
+    // Every setting is checked once before any measurement.
+    LoadedPlugin probe(pluginPath);
+    RenderRequest check;
+    check.program = request.program;
+    checkRequest(check, probe);
+    if (request.program != kNoProgram) probe.selectProgram(request.program);
+    for (const std::string& s : request.settings) resolveSetting(probe, s);
+  }
+  const PluginMaker make = [&]() {
+    auto plugin = std::make_unique<LoadedPlugin>(pluginPath);
+    if (request.program != kNoProgram) plugin->selectProgram(request.program);
+    for (const std::string& s : request.settings) {
+      const ParameterSetting setting = resolveSetting(*plugin, s);
+      plugin->setParameter(setting.index, setting.value);
+    }
+    return plugin;
+  };
+  Analysis a = analyse(make, kEffectDesignRate, [](const std::string& step) {
+    std::fprintf(stderr, "measuring %s\n", step.c_str());
+  });
+  {
+    LoadedPlugin shown = LoadedPlugin(pluginPath);
+    a.plugin = fs::path(pluginPath).filename().string() + " (" + fourChars(shown.record().uniqueID) + ")";
+  }
+  if (request.program != kNoProgram) a.settings = "program " + std::to_string(request.program);
+  for (const std::string& s : request.settings) a.settings += (a.settings.empty() ? "" : ", ") + s;
+  if (!request.csvFolder.empty()) {
+    writeCsv(a, request.csvFolder);
+    std::printf("curves (CSV): %s\n", fs::absolute(request.csvFolder).string().c_str());
+  }
+  if (!request.picture.empty()) {
+    plotAnalysis(a, request.picture);
+    std::printf("picture: %s\n", fs::absolute(request.picture).string().c_str());
+  }
+  std::printf("THD at -12 dBFS: %.3g %% (1 kHz), %.3g %% (100 Hz)\n", a.at1k.thdPercent, a.at100.thdPercent);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -239,6 +296,17 @@ int main(int argc, char** argv) {
   renderCommand->add_option("--format", request.format, "container of OUT: " + knownContainers());
   renderCommand->add_flag("--quiet,-q", request.quiet, "no progress line");
 
+  AnalyzeRequest analyzeRequest;
+  CLI::App* analyzeCommand = app.add_subcommand(
+      "analyze",
+      "measure the plug-in through its record and draw its frequency responses (whole and each band alone), "
+      "transfer curves and harmonics, each from a fresh instance");
+  analyzeCommand->add_option("--plugin", pluginPath, "plug-in library to load");
+  analyzeCommand->add_option("--program", analyzeRequest.program, "program to select first");
+  analyzeCommand->add_option("--set", analyzeRequest.settings, "KEY=VALUE, as for render");
+  analyzeCommand->add_option("-o,--output", analyzeRequest.picture, "the picture: " + plotKinds() + " (by its extension)");
+  analyzeCommand->add_option("--csv", analyzeRequest.csvFolder, "also write every curve as CSV into this folder");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -246,6 +314,7 @@ int main(int argc, char** argv) {
   }
 
   try {
+    if (*analyzeCommand) return analyze(pluginPath, analyzeRequest);
     if (*renderCommand && !request.folder.empty()) {
       LoadedPlugin probe(pluginPath);
       checkRequest(request, probe);

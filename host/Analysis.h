@@ -1,0 +1,47 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class LoadedPlugin;
+
+// Measurements of a plug-in as a black box, through its record only.
+
+/// One curve: a name and its points.
+struct Curve {
+  std::string name;
+  std::vector<double> x, y;
+};
+
+/// The harmonics of one sine through the plug-in.
+struct Harmonics {
+  double fundamentalHz = 0.0;
+  double inputDbfs = 0.0;
+  std::vector<double> levelsDbfs;  // harmonic 1 (the fundamental) to kHarmonics
+  double thdPercent = 0.0;         // of harmonics 2 and up, against the fundamental
+};
+
+struct Analysis {
+  std::string plugin;                // its name, as the caption shows it
+  std::string settings;              // what was set, for the caption
+  std::vector<Curve> responses;      // dB against Hz: the whole plug-in, then each band alone
+  std::vector<Curve> transfers;      // output dBFS against input dBFS, at each band's centre
+  Harmonics at1k, at100;
+};
+
+/// A fresh, configured instance of the plug-in for each measurement, so no
+/// state (the fuzz curves' running peaks) carries from one to the next.
+using PluginMaker = std::function<std::unique_ptr<LoadedPlugin>()>;
+
+/// Measures at `rate` Hz: the response to a small impulse (-40 dBFS) of the
+/// whole plug-in and, for TriBandDistortion, of each band with the other
+/// gains at 0; the transfer of a sine at each band's centre (1 kHz for other
+/// plug-ins) from -60 to +6 dBFS; the harmonics of 1 kHz and 100 Hz sines
+/// at -12 dBFS with their THD.
+/// `progress` is told each measurement as it starts.
+Analysis analyse(const PluginMaker& make, int rate, const std::function<void(const std::string&)>& progress);
+
+/// Writes every curve as CSV files into `folder`.
+void writeCsv(const Analysis& analysis, const std::string& folder);

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+struct Analysis;
+
+/// Draws the analysis as one picture of four panels (responses, transfer
+/// curves, the harmonics of 1 kHz and of 100 Hz) with gnuplot, which it runs
+/// as a separate program. The picture's kind follows the extension of
+/// `path`: .png (1600 x 1200), .svg or .pdf. OUT is replaced only once the
+/// picture is complete. Throws std::runtime_error naming what is wrong
+/// (gnuplot missing or failing, an unknown extension, an unwritable place).
+void plotAnalysis(const Analysis& analysis, const std::string& path);
+
+/// Throws std::runtime_error unless plotAnalysis knows the extension of `path`.
+void checkPicturePath(const std::string& path);
+
+/// "png, svg, pdf": the extensions plotAnalysis knows.
+std::string plotKinds();
