@@ -185,39 +185,38 @@ Analysis analyse(const PluginMaker& make, int rate, const std::function<void(con
   return a;
 }
 
+void writeColumns(std::ostream& out, const std::vector<Curve>& curves, char separator) {
+  for (size_t i = 0; i < curves[0].x.size(); ++i) {
+    out << curves[0].x[i];
+    for (const Curve& c : curves) out << separator << c.y[i];
+    out << '\n';
+  }
+}
+
 void writeCsv(const Analysis& a, const std::string& folder) {
-  const auto open = [&folder](const std::string& name) {
-    std::ofstream f(folder + "/" + name);
-    if (!f) throw std::runtime_error("'" + folder + "/" + name + "': cannot write it");
+  const auto write = [&folder](const std::string& name, const std::function<void(std::ostream&)>& body) {
+    const std::string path = folder + "/" + name;
+    std::ofstream f(path);
     f.precision(8);
-    return f;
+    body(f);
+    f.close();
+    if (!f) throw std::runtime_error("'" + path + "': cannot write it");
   };
-  {
-    std::ofstream f = open("response.csv");
-    f << "frequency_hz";
-    for (const Curve& c : a.responses) f << "," << c.name << "_db";
-    f << "\n";
-    for (size_t i = 0; i < a.responses[0].x.size(); ++i) {
-      f << a.responses[0].x[i];
-      for (const Curve& c : a.responses) f << "," << c.y[i];
+  const auto table = [](const char* x, const std::vector<Curve>& curves, const char* unit) {
+    return [=, &curves](std::ostream& f) {
+      f << x;
+      for (const Curve& c : curves) f << "," << c.name << unit;
       f << "\n";
-    }
-  }
-  {
-    std::ofstream f = open("transfer.csv");
-    f << "input_dbfs";
-    for (const Curve& c : a.transfers) f << "," << c.name << " output_dbfs";
-    f << "\n";
-    for (size_t i = 0; i < a.transfers[0].x.size(); ++i) {
-      f << a.transfers[0].x[i];
-      for (const Curve& c : a.transfers) f << "," << c.y[i];
-      f << "\n";
-    }
-  }
+      writeColumns(f, curves, ',');
+    };
+  };
+  write("response.csv", table("frequency_hz", a.responses, "_db"));
+  write("transfer.csv", table("input_dbfs", a.transfers, " output_dbfs"));
   for (const Harmonics* h : {&a.at1k, &a.at100}) {
-    std::ofstream f = open("harmonics_" + std::to_string(static_cast<int>(h->fundamentalHz)) + "hz.csv");
-    f << "# sine at " << h->inputDbfs << " dBFS; THD " << h->thdPercent << " %\nharmonic,frequency_hz,level_dbfs\n";
-    for (size_t k = 0; k < h->levelsDbfs.size(); ++k)
-      f << k + 1 << "," << (k + 1) * h->fundamentalHz << "," << h->levelsDbfs[k] << "\n";
+    write("harmonics_" + std::to_string(static_cast<int>(h->fundamentalHz)) + "hz.csv", [h](std::ostream& f) {
+      f << "# sine at " << h->inputDbfs << " dBFS; THD " << h->thdPercent << " %\nharmonic,frequency_hz,level_dbfs\n";
+      for (size_t k = 0; k < h->levelsDbfs.size(); ++k)
+        f << k + 1 << "," << (k + 1) * h->fundamentalHz << "," << h->levelsDbfs[k] << "\n";
+    });
   }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,6 +43,10 @@ using PluginMaker = std::function<std::unique_ptr<LoadedPlugin>()>;
 /// at -12 dBFS with their THD.
 /// `progress` is told each measurement as it starts.
 Analysis analyse(const PluginMaker& make, int rate, const std::function<void(const std::string&)>& progress);
+
+/// One line per point: x, then each curve's y, split by `separator`. The
+/// curves share their x.
+void writeColumns(std::ostream& out, const std::vector<Curve>& curves, char separator);
 
 /// Writes every curve as CSV files into `folder`.
 void writeCsv(const Analysis& analysis, const std::string& folder);

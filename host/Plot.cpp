@@ -87,11 +87,7 @@ std::ofstream openFile(const std::string& path) {
 
 void writeCurves(const std::string& path, const std::vector<Curve>& curves) {
   std::ofstream f = openFile(path);
-  for (size_t i = 0; i < curves[0].x.size(); ++i) {
-    f << curves[0].x[i];
-    for (const Curve& c : curves) f << ' ' << c.y[i];
-    f << '\n';
-  }
+  writeColumns(f, curves, ' ');
 }
 
 void writeHarmonics(const std::string& path, const Harmonics& h) {
