@@ -220,9 +220,11 @@ int analyze(const std::string& pluginPath, const AnalyzeRequest& request) {
   }
   if (!request.csvFolder.empty() && !fs::is_directory(request.csvFolder))
     throw std::runtime_error("--csv '" + request.csvFolder + "': not a folder");
+  std::string title;
   {
     // Every setting is checked once before any measurement.
     LoadedPlugin probe(pluginPath);
+    title = fs::path(pluginPath).filename().string() + " (" + fourChars(probe.record().uniqueID) + ")";
     RenderRequest check;
     check.program = request.program;
     checkRequest(check, probe);
@@ -241,10 +243,7 @@ int analyze(const std::string& pluginPath, const AnalyzeRequest& request) {
   Analysis a = analyse(make, kEffectDesignRate, [](const std::string& step) {
     std::fprintf(stderr, "measuring %s\n", step.c_str());
   });
-  {
-    LoadedPlugin shown = LoadedPlugin(pluginPath);
-    a.plugin = fs::path(pluginPath).filename().string() + " (" + fourChars(shown.record().uniqueID) + ")";
-  }
+  a.plugin = title;
   if (request.program != kNoProgram) a.settings = "program " + std::to_string(request.program);
   for (const std::string& s : request.settings) a.settings += (a.settings.empty() ? "" : ", ") + s;
   if (!request.csvFolder.empty()) {

@@ -11,37 +11,37 @@ namespace {
 
 constexpr float kFuzzSqrtOutputScale = 2.0f;
 
+// Runs one curve on the pair and takes its outputs.
+template <class Curve, class... Drive>
+void take(Curve& curve, float& left, float& right, Drive... drive) noexcept {
+  curve.apply(left, right, drive...);
+  left = curve.outLeft;
+  right = curve.outRight;
+}
+
 // Shapes one band's filtered pair in place. The fuzz curves are shared by
 // all bands, and each band takes its result right after its own call.
 void shapeBand(const BandJob& band, BlockJob& job, float& left, float& right) noexcept {
   switch (band.curve) {
     case curve::soft: {
       SoftCurve soft = *band.soft;
-      soft.apply(left, right);
-      left = soft.outLeft;
-      right = soft.outRight;
+      take(soft, left, right);
       break;
     }
     case curve::fuzzAtan:
-      job.fuzzAtan->apply(left, right, band.drive);
-      left = job.fuzzAtan->outLeft;
-      right = job.fuzzAtan->outRight;
+      take(*job.fuzzAtan, left, right, band.drive);
       break;
     case curve::fuzzExp:
-      job.fuzzExp->apply(left, right, band.drive);
-      left = job.fuzzExp->outLeft;
-      right = job.fuzzExp->outRight;
+      take(*job.fuzzExp, left, right, band.drive);
       break;
     case curve::fuzzSqrt:
-      job.fuzzSqrt->apply(left, right, band.fuzzSqrtDrive);
-      left = kFuzzSqrtOutputScale * job.fuzzSqrt->outLeft;
-      right = kFuzzSqrtOutputScale * job.fuzzSqrt->outRight;
+      take(*job.fuzzSqrt, left, right, band.fuzzSqrtDrive);
+      left *= kFuzzSqrtOutputScale;
+      right *= kFuzzSqrtOutputScale;
       break;
     case curve::anarchik: {
       AnarchikCurve anarchik = *band.anarchik;
-      anarchik.apply(left, right);
-      left = anarchik.outLeft;
-      right = anarchik.outRight;
+      take(anarchik, left, right);
       break;
     }
     default:
