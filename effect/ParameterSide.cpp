@@ -92,7 +92,10 @@ void ParameterSide::apply(int32_t index, float value) {
 
 BlockSettings ParameterSide::blockSettings() {
   BlockSettings s;
-  s.clearHistories = historyClearPending.exchange(false, std::memory_order_acquire);
+  // A plain load first: the exchange is a locked instruction, and a clear is
+  // pending in hardly any block.
+  s.clearHistories = historyClearPending.load(std::memory_order_acquire) &&
+                     historyClearPending.exchange(false, std::memory_order_acquire);
   for (int b = 0; b < param::kBands; ++b) {
     BandSettings& band = s.bands[b];
     band.frequencyHz = kCutoffMappings[b].frequency(relaxed(working(param::indexOf(Kind::cutoff, b))));
