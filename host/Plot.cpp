@@ -187,10 +187,10 @@ void plotAnalysis(const Analysis& a, const std::string& path) {
   // Through a symbolic link to the file it names, as writing would.
   const fs::path target = fs::weakly_canonical(fs::absolute(path));
   std::string temporary = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-  const int descriptor = mkstemp(temporary.data());
+  int slot = -1;
+  const int descriptor = interruption::createTemporary(temporary, slot);
   if (descriptor < 0) throw std::runtime_error("'" + path + "': cannot write there: " + std::strerror(errno));
   close(descriptor);
-  const int slot = interruption::remember(temporary.c_str());
   try {
     {
       std::ofstream f = openFile(scratch.file("report.gp"));
@@ -199,7 +199,7 @@ void plotAnalysis(const Analysis& a, const std::string& path) {
     }
     runGnuplot(scratch.file("report.gp"));
     if (fs::file_size(temporary) == 0) throw std::runtime_error("gnuplot wrote an empty picture");
-    // mkstemp made it private; a picture is read by others like any file.
+    // The temporary was created private; a picture is read by others like any file.
     chmod(temporary.c_str(), 0644 & ~currentUmask());
     if (std::rename(temporary.c_str(), target.c_str()) != 0)
       throw std::runtime_error("'" + path + "': cannot replace it: " + std::strerror(errno));

@@ -175,13 +175,12 @@ SoundWriter::SoundWriter(const std::string& path, const Container& container, in
     const fs::path out(destination);
     const fs::path folder = out.has_parent_path() ? out.parent_path() : fs::path(".");
     temporary = (folder / ("." + out.filename().string() + ".XXXXXX")).string();
-    descriptor = mkstemp(temporary.data());
+    descriptor = interruption::createTemporary(temporary, interruptSlot);
     if (descriptor < 0)
       throw failure(path, "cannot create a file in '" + folder.string() + "' (" + std::strerror(errno) + ")");
     ownDescriptor = true;
-    interruptSlot = interruption::remember(temporary.c_str());
     // The result keeps the permissions of the file it replaces, or gets the
-    // usual ones (mkstemp makes it private).
+    // usual ones (the temporary is created private).
     struct stat old {};
     mode_t mode;
     if (stat(destination.c_str(), &old) == 0) {
