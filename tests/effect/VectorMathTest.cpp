@@ -43,6 +43,15 @@ TEST_P(VectorMath, SineEqualsTheLibraryOnMillionsOfArguments) {
   std::uniform_real_distribution<float> value(-3.0f, 3.0f), scale(-200.0f, 200.0f);
   std::vector<double> arguments;
   for (int i = 0; i < 4000000; ++i) arguments.push_back(static_cast<double>(value(rng)) * scale(rng));
+  // Large arguments, up to and past where the reduction is trusted, and
+  // near multiples of pi there, where it loses the most.
+  std::uniform_real_distribution<double> large(-4e6, 4e6);
+  std::uniform_int_distribution<int> multiple(-1400000, 1400000);
+  std::uniform_real_distribution<double> offset(-1e-5, 1e-5);
+  for (int i = 0; i < 500000; ++i) {
+    arguments.push_back(large(rng));
+    arguments.push_back(multiple(rng) * 3.141592653589793 + offset(rng));
+  }
   for (double special : {0.0, -0.0, 1e-300, -1e-30, 1e-8, 3.141592653589793, 1.5707963267948966, 99999.9, 1e5,
                          -1e6, 1e300, kInf, -kInf, std::numeric_limits<double>::quiet_NaN(), 4.9e-324})
     arguments.push_back(special);
