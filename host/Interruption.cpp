@@ -5,8 +5,9 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <climits>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
@@ -15,6 +16,7 @@ namespace interruption {
 namespace {
 
 constexpr int kSlots = 64;  // more than the parallel jobs a batch runs
+constexpr int kFailedStatus = 1;
 
 enum State : int { kFree, kClaimed, kArmed };
 
@@ -23,35 +25,72 @@ struct Slot {
   char path[PATH_MAX] = {};
 };
 
-// The handler reaches the slots through this one table; nothing else in the
-// tool is global.
-Slot* slots() {
-  static Slot table[kSlots];
+// What the handlers reach: the slots and the count of work under way. Nothing
+// else in the tool is global.
+struct Shared {
+  Slot slots[kSlots];
+  std::atomic<int> working{0};
+};
+
+Shared& shared() {
+  static Shared table;
   return table;
 }
 
-void handle(int signal) {
-  Slot* table = slots();
+void removeArmed() {
+  Slot* table = shared().slots;
   for (int i = 0; i < kSlots; ++i)
     if (table[i].state.load() == kArmed) unlink(table[i].path);
+}
+
+void say(const char* text) {
+  const ssize_t ignored = write(STDERR_FILENO, text, std::strlen(text));
+  (void)ignored;
+}
+
+void handleStop(int signal) {
+  removeArmed();
   _exit(128 + signal);
 }
+
+// A crash (most likely inside a plug-in) still removes what is ours, then
+// ends the way the crash would have, so a core dump and the status stay true.
+void handleCrash(int signal) {
+  removeArmed();
+  say("tribandist: error: the process crashed (");
+  say(strsignal(signal));
+  say("), most likely inside the plug-in; no result was written\n");
+  ::signal(signal, SIG_DFL);
+  raise(signal);
+}
+
+void atExit() {
+  if (shared().working.load() == 0) return;
+  removeArmed();
+  say("tribandist: error: the plug-in ended the process while it was working; no result was written\n");
+  _exit(kFailedStatus);
+}
+
+int openPrivate(const char* name, void*) { return ::open(name, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600); }
 
 }  // namespace
 
 void install() {
-  slots();  // built before any signal can arrive
+  shared();  // built before any signal can arrive
   struct sigaction action {};
-  action.sa_handler = handle;
   sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  action.sa_handler = handleStop;
+  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) sigaction(s, &action, nullptr);
+  action.sa_handler = handleCrash;
+  action.sa_flags = SA_RESETHAND;
+  for (int s : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT}) sigaction(s, &action, nullptr);
+  std::atexit(atExit);
 }
 
 namespace {
 
 int claimSlot() {
-  Slot* table = slots();
+  Slot* table = shared().slots;
   for (int i = 0; i < kSlots; ++i) {
     int expected = kFree;
     if (table[i].state.compare_exchange_strong(expected, kClaimed)) return i;
@@ -61,20 +100,21 @@ int claimSlot() {
 
 }  // namespace
 
-int createTemporary(std::string& pattern, int& slot) {
+int claimName(std::string& pattern, int& slot, int (*make)(const char* name, void* context), void* context) {
   constexpr std::size_t kRandomChars = 6;
   constexpr int kAttempts = 100;
   static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  slot = -1;
   if (pattern.size() < kRandomChars || pattern.size() >= PATH_MAX) {
     errno = ENAMETOOLONG;
-    slot = -1;
     return -1;
   }
   std::random_device seed;
   std::mt19937 pick(seed());
   std::uniform_int_distribution<std::size_t> letter(0, sizeof kAlphabet - 2);
   slot = claimSlot();
-  Slot* table = slots();
+  Slot* table = shared().slots;
+  int answer = -1;
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     for (std::size_t i = pattern.size() - kRandomChars; i < pattern.size(); ++i) pattern[i] = kAlphabet[letter(pick)];
     // Armed before the file exists, so that a signal at any moment leaves
@@ -85,8 +125,8 @@ int createTemporary(std::string& pattern, int& slot) {
       std::memcpy(table[slot].path, pattern.c_str(), pattern.size() + 1);
       table[slot].state.store(kArmed);
     }
-    const int descriptor = ::open(pattern.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (descriptor >= 0) return descriptor;
+    answer = make(pattern.c_str(), context);
+    if (answer >= 0) return answer;
     if (slot >= 0) table[slot].state.store(kClaimed);
     if (errno != EEXIST) break;
   }
@@ -94,11 +134,16 @@ int createTemporary(std::string& pattern, int& slot) {
   forget(slot);
   slot = -1;
   errno = error;
-  return -1;
+  return answer;
 }
 
+int createTemporary(std::string& pattern, int& slot) { return claimName(pattern, slot, openPrivate, nullptr); }
+
 void forget(int slot) {
-  if (slot >= 0 && slot < kSlots) slots()[slot].state.store(kFree);
+  if (slot >= 0 && slot < kSlots) shared().slots[slot].state.store(kFree);
 }
+
+Working::Working() { shared().working.fetch_add(1); }
+Working::~Working() { shared().working.fetch_sub(1); }
 
 }  // namespace interruption

@@ -5,12 +5,21 @@
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
 constexpr intptr_t kHostVersion = 2400;
-// Generous room for texts: a well-behaved effect writes far less.
-constexpr size_t kTextBufferSize = 512;
+// Generous room for texts, with a guard behind it: a well-behaved effect
+// writes far less, and what comes back is cut to a length a table can show.
+constexpr size_t kTextBufferSize = 16384;
+constexpr size_t kTextGuard = 64;
+constexpr size_t kLongestText = 255;
+// Counts beyond these are no plug-in's real ones: they would only make loops
+// and buffers without end.
+constexpr int32_t kMostChannels = 256;
+constexpr int32_t kMostParameters = 100000;
+constexpr int32_t kMostPrograms = 100000;
 
 using EntryPoint = AEffect* (*)(audioMasterCallback);
 
@@ -49,9 +58,37 @@ LoadedPlugin::LoadedPlugin(const std::string& path) : libraryPath(path) {
     library = nullptr;
     throw failure(path, "its entry point returned a record with the wrong magic number");
   }
+  // Nothing in a record whose entries are missing can be called, not even
+  // its close entry, so the library stays loaded.
+  const char* missing = !effect->dispatcher ? "dispatcher"
+                        : !effect->getParameter ? "getParameter"
+                        : !effect->setParameter ? "setParameter"
+                        : (effect->flags & effFlagsCanReplacing) && !effect->processReplacing ? "processReplacing"
+                        : nullptr;
+  if (missing) {
+    effect = nullptr;
+    library = nullptr;
+    throw failure(path, std::string("its record has no ") + missing + " entry");
+  }
   // Hosts open an effect right after creating it; some plug-ins set
   // themselves up only then.
   dispatch(effOpen);
+  const struct {
+    const char* field;
+    int32_t value, most;
+  } counts[] = {{"numInputs", effect->numInputs, kMostChannels},
+                {"numOutputs", effect->numOutputs, kMostChannels},
+                {"numParams", effect->numParams, kMostParameters},
+                {"numPrograms", effect->numPrograms, kMostPrograms}};
+  for (const auto& c : counts)
+    if (c.value < 0 || c.value > c.most) {
+      dispatch(effClose);
+      effect = nullptr;
+      dlclose(library);
+      library = nullptr;
+      throw failure(path, std::string("its record claims ") + c.field + " = " + std::to_string(c.value) +
+                              " (this host takes 0 to " + std::to_string(c.most) + ")");
+    }
 }
 
 LoadedPlugin::~LoadedPlugin() {
@@ -64,10 +101,12 @@ intptr_t LoadedPlugin::dispatch(int32_t opcode, int32_t index, intptr_t value, v
 }
 
 std::string LoadedPlugin::text(int32_t opcode, int32_t index) {
-  char buffer[kTextBufferSize] = {};
-  dispatch(opcode, index, 0, buffer);
+  std::vector<char> buffer(kTextBufferSize + kTextGuard, '\0');
+  dispatch(opcode, index, 0, buffer.data());
   buffer[kTextBufferSize - 1] = '\0';
-  return buffer;
+  std::string text = buffer.data();
+  if (text.size() > kLongestText) text.resize(kLongestText);
+  return text;
 }
 
 std::string trimmed(const std::string& text) {

@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "Interruption.h"
 
 namespace fs = std::filesystem;
 
@@ -97,6 +96,7 @@ SoundReader::SoundReader(const std::string& path) : path(path) {
     if (!file) throw failure("-", std::string("cannot read standard input as audio (") + sf_strerror(nullptr) + ")");
   } else {
     if (!fs::exists(path)) throw failure(path, "no such file");
+    if (fs::is_directory(path)) throw failure(path, "is a folder, not an audio file");
     file = sf_open(path.c_str(), SFM_READ, &info);
     if (!file) throw failure(path, std::string("cannot read it as audio (") + sf_strerror(nullptr) + ")");
   }
@@ -129,18 +129,46 @@ int64_t MemorySource::read(float* interleaved, int64_t count) {
 
 // ---- writing ----
 
-void checkOutputPlace(const std::string& path, const std::string& input) {
-  if (path == "-") return;
-  const fs::path out(path);
-  const fs::path folder = out.has_parent_path() ? out.parent_path() : fs::path(".");
-  if (!fs::is_directory(folder)) throw failure(path, "its folder '" + folder.string() + "' does not exist");
-  if (fs::is_directory(out)) throw failure(path, "is a folder");
-  std::error_code ec;
-  if (!input.empty() && input != "-" &&
-      (fs::weakly_canonical(out, ec) == fs::weakly_canonical(input, ec) ||
-       (fs::exists(out) && fs::equivalent(out, input, ec))))
-    throw failure(path, "is the input file; write the result to another file");
+namespace {
+
+SoundWriter::Channel& channelOf(void* user) { return *static_cast<SoundWriter::Channel*>(user); }
+
+sf_count_t channelLength(void* user) {
+  struct stat st {};
+  return fstat(channelOf(user).fd, &st) == 0 ? st.st_size : -1;
 }
+
+sf_count_t channelSeek(sf_count_t offset, int whence, void* user) { return lseek(channelOf(user).fd, offset, whence); }
+
+sf_count_t channelTell(void* user) { return lseek(channelOf(user).fd, 0, SEEK_CUR); }
+
+sf_count_t channelRead(void* to, sf_count_t count, void* user) {
+  sf_count_t done = 0;
+  while (done < count) {
+    const ssize_t got = ::read(channelOf(user).fd, static_cast<char*>(to) + done, static_cast<size_t>(count - done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    done += got;
+  }
+  return done;
+}
+
+sf_count_t channelWrite(const void* from, sf_count_t count, void* user) {
+  SoundWriter::Channel& c = channelOf(user);
+  sf_count_t done = 0;
+  while (done < count) {
+    const ssize_t put = ::write(c.fd, static_cast<const char*>(from) + done, static_cast<size_t>(count - done));
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) {
+      if (c.error == 0) c.error = put < 0 ? errno : ENOSPC;
+      break;
+    }
+    done += put;
+  }
+  return done;
+}
+
+}  // namespace
 
 int SoundWriter::channelsFor(const Container& container, int wanted, int rate) {
   std::string note;
@@ -151,102 +179,62 @@ int SoundWriter::channelsFor(const Container& container, int wanted, int rate) {
 
 SoundWriter::SoundWriter(const std::string& path, const Container& container, int channels, int rate,
                          std::string& note)
-    : path(path) {
+    : result(path) {
   SF_INFO info{};
   info.channels = channels;
   info.samplerate = rate;
   info.format = formatFor(container, channels, rate, note);
-  if (!info.format)
-    throw failure(path, "a " + std::string(container.name) + " file cannot hold " + std::to_string(channels) +
-                            " channels at " + std::to_string(rate) + " Hz");
-
-  struct stat st {};
-  const bool exists = path != "-" && lstat(path.c_str(), &st) == 0;
-  if (path == "-") {
-    descriptor = STDOUT_FILENO;
-  } else if (exists && (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))) {
-    // A pipe or device is the reader's or the system's: written through.
-    descriptor = ::open(path.c_str(), O_WRONLY);
-    if (descriptor < 0) throw failure(path, std::string("cannot open it for writing (") + std::strerror(errno) + ")");
-    ownDescriptor = true;
+  if (!info.format) {
+    std::string what = "a " + std::string(container.name) + " file cannot hold " + std::to_string(channels) +
+                       " channels at " + std::to_string(rate) + " Hz";
+    if (std::strcmp(container.name, "opus") == 0)
+      what += " (Opus takes 8000, 12000, 16000, 24000 or 48000 Hz): write .ogg or .flac instead, or resample the "
+              "input first (sox IN -r 48000 IN48.wav)";
+    fail(what);
+  }
+  channel.fd = result.descriptor();
+  if (result.replaces()) {
+    static SF_VIRTUAL_IO io = {channelLength, channelSeek, channelRead, channelWrite, channelTell};
+    file = sf_open_virtual(&io, SFM_WRITE, &info, &channel);
   } else {
-    // A link stays a link: its target is what gets replaced.
-    destination = exists && S_ISLNK(st.st_mode) ? fs::weakly_canonical(path).string() : path;
-    const fs::path out(destination);
-    const fs::path folder = out.has_parent_path() ? out.parent_path() : fs::path(".");
-    temporary = (folder / ("." + out.filename().string() + ".XXXXXX")).string();
-    descriptor = interruption::createTemporary(temporary, interruptSlot);
-    if (descriptor < 0)
-      throw failure(path, "cannot create a file in '" + folder.string() + "' (" + std::strerror(errno) + ")");
-    ownDescriptor = true;
-    // The result keeps the permissions of the file it replaces, or gets the
-    // usual ones (the temporary is created private).
-    struct stat old {};
-    mode_t mode;
-    if (stat(destination.c_str(), &old) == 0) {
-      mode = old.st_mode & 07777;
-    } else {
-      const mode_t mask = umask(0);
-      umask(mask);
-      mode = 0666 & ~mask;
-    }
-    fchmod(descriptor, mode);
+    // Pipes and devices cannot seek; libsndfile writes them as streams.
+    file = sf_open_fd(channel.fd, SFM_WRITE, &info, 0);
   }
-  file = sf_open_fd(descriptor, SFM_WRITE, &info, 0);
-  if (!file) {
-    const std::string reason = sf_strerror(nullptr);
-    discard();
-    throw failure(path, "cannot write (" + reason + ")");
-  }
+  if (!file) fail("cannot write (" + std::string(sf_strerror(nullptr)) + ")");
   sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
 }
 
 SoundWriter::~SoundWriter() {
-  if (!finished) discard();
-}
-
-void SoundWriter::discard() {
   if (file) sf_close(file);
-  file = nullptr;
-  if (ownDescriptor && descriptor >= 0) ::close(descriptor);
-  descriptor = -1;
-  if (!temporary.empty()) {
-    std::remove(temporary.c_str());
-    temporary.clear();
-  }
-  interruption::forget(interruptSlot);
-  interruptSlot = -1;
 }
 
 void SoundWriter::fail(const std::string& what) {
-  discard();
-  finished = true;
-  throw failure(path, what);
+  if (file) sf_close(file);
+  file = nullptr;
+  result.abandon();
+  throw failure(result.path(), what);
 }
 
 void SoundWriter::write(const float* interleaved, int64_t frames) {
-  if (sf_writef_float(file, interleaved, frames) != frames)
-    fail(std::string("write failed (") + sf_strerror(file) + ")");
+  if (sf_writef_float(file, interleaved, frames) != frames || channel.error)
+    fail(channel.error ? "write failed (" + std::string(std::strerror(channel.error)) + ")"
+                       : "write failed (" + std::string(sf_strerror(file)) + ")");
 }
 
 void SoundWriter::finish() {
-  // Encoders write their last blocks when closed: a full disk shows here.
+  // Encoders write their last blocks when closed: a full disk shows here,
+  // in the channel's record, whatever the close answers.
   const int closed = sf_close(file);
   file = nullptr;
+  if (channel.error) fail("writing its end failed (" + std::string(std::strerror(channel.error)) + ")");
   if (closed != 0) fail(std::string("writing its end failed (") + sf_error_number(closed) + ")");
-  if (!temporary.empty() && fsync(descriptor) != 0)
-    fail(std::string("cannot sync it to disk (") + std::strerror(errno) + ")");
-  if (ownDescriptor && ::close(descriptor) != 0) {
-    descriptor = -1;
-    fail(std::string("closing it failed (") + std::strerror(errno) + ")");
-  }
-  descriptor = -1;
-  if (!temporary.empty()) {
-    if (std::rename(temporary.c_str(), destination.c_str()) != 0)
-      fail("cannot move the finished file into place (" + std::string(std::strerror(errno)) + ")");
-    temporary.clear();
-    interruption::forget(interruptSlot);
-    interruptSlot = -1;
-  }
-  finished = true;
+  result.commit();
+}
+
+bool SoundWriter::abandon() {
+  if (file) sf_close(file);
+  file = nullptr;
+  const bool untouched = result.replaces();
+  result.abandon();
+  return untouched;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "ResultFile.h"
+
 // Audio files read and written block by block through libsndfile, so memory
 // stays bounded whatever a file's length.
 
@@ -76,45 +78,43 @@ private:
   int64_t position = 0;
 };
 
-/// Writes a file so that nothing is lost: a regular OUT (or one that does
-/// not exist yet) is written to a temporary file beside it, which replaces
-/// it, keeping its permissions, only once complete and synced to disk; a
-/// symbolic link's target is replaced the same way and the link stays; a
-/// FIFO or device is written through; "-" is standard output. Every
-/// libsndfile result is checked, closing included.
+/// Writes a sound file through a ResultFile, so nothing is lost. A file
+/// that replaces OUT is written through libsndfile's virtual I/O, which
+/// records every short or failed write: libsndfile's encoders write their
+/// last blocks inside its close and do not report a failure there, so the
+/// close alone cannot be trusted.
 class SoundWriter {
 public:
-  /// Opens OUT (or the temporary beside it) at once, so an unwritable place
+  /// Opens OUT (or the file that replaces it) at once, so an unwritable place
   /// is reported before any work. `note` receives what the container cannot
   /// hold. Throws std::runtime_error naming the file and what is wrong.
   SoundWriter(const std::string& path, const Container& container, int channels, int rate, std::string& note);
-  /// Removes the temporary when the file was not finished.
+  /// Leaves OUT as it was when the file was not finished.
   ~SoundWriter();
   SoundWriter(const SoundWriter&) = delete;
   SoundWriter& operator=(const SoundWriter&) = delete;
 
   void write(const float* interleaved, int64_t frames);
-  /// Closes, syncs and moves the file into place.
+  /// Closes, checks that every byte was written, syncs and moves the file into place.
   void finish();
+  /// Drops what was written, leaving OUT as it was; true when OUT is thereby
+  /// untouched (false when it was written through, a pipe or device).
+  bool abandon();
 
   /// The channel count the container takes for `wanted` channels (at most 2
   /// for the formats that hold no more), or 0 when it takes none.
   static int channelsFor(const Container& container, int wanted, int rate);
 
+  /// Every write of libsndfile, with the first failure kept.
+  struct Channel {
+    int fd = -1;
+    int error = 0;  // errno of the first failed or short write
+  };
+
 private:
-  void fail(const std::string& what);
-  void discard();
+  [[noreturn]] void fail(const std::string& what);
 
-  std::string path;         // as given
-  std::string destination;  // what is replaced at the end; empty when written through
-  std::string temporary;
-  int interruptSlot = -1;  // where an interruption finds the temporary
-  int descriptor = -1;
-  bool ownDescriptor = false;
+  ResultFile result;
+  Channel channel;
   SNDFILE* file = nullptr;
-  bool finished = false;
 };
-
-/// Throws unless `path` names somewhere a result can go without losing the
-/// input: its folder exists, it is not a folder, it is not `input`.
-void checkOutputPlace(const std::string& path, const std::string& input);
