@@ -1,11 +1,11 @@
-#include "PortUnits.h"
+#include "UnitValues.h"
 
 #include <cmath>
 
 #include "ParameterSide.h"
 #include "Parameters.h"
 
-namespace lv2units {
+namespace units {
 
 namespace {
 
@@ -15,10 +15,27 @@ constexpr int kTypes = 5;
 
 }  // namespace
 
+Range range(int32_t index) {
+  if (!param::isValid(index)) return {0.0f, 0.0f};
+  const param::Info& p = param::kTable[index];
+  switch (p.kind) {
+    case param::Kind::cutoff: {
+      const CutoffMapping& m = kCutoffMappings[p.band];
+      return {m.baseHz, m.frequency(1.0f)};
+    }
+    case param::Kind::q:
+    case param::Kind::threshold: return {0.0f, static_cast<float>(kPercent)};
+    case param::Kind::distoType: return {1.0f, static_cast<float>(kTypes)};
+    case param::Kind::gain: return {kGainOffDecibels, kGainMaxDecibels};
+  }
+  return {0.0f, 0.0f};
+}
+
 float normalised(int32_t index, float unitValue) {
   if (!param::isValid(index)) return 0.0f;
   const param::Info& p = param::kTable[index];
-  const double u = unitValue;
+  const Range r = range(index);
+  const double u = unitValue < r.minimum ? r.minimum : unitValue > r.maximum ? r.maximum : unitValue;
   switch (p.kind) {
     case param::Kind::cutoff: {
       const CutoffMapping& m = kCutoffMappings[p.band];
@@ -59,4 +76,4 @@ float unitValue(int32_t index, float normalisedValue) {
   return 0.0f;
 }
 
-}  // namespace lv2units
+}  // namespace units

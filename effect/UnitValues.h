@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
-// The LV2 edition's control ports carry the quantities the record's
-// displays show; these turn a port's value into the normalised value the
-// record would receive, and back.
+// The parameters in the units their displays show, as the LV2 edition's
+// control ports and tribandist's --set carry them: a value in a parameter's
+// unit turns into the normalised value the record would receive, and back.
 //
 //   cut-off   Hz, the band's range     v = (Hz - base) / span
 //   Q         %                        v = % / 100
@@ -13,16 +13,27 @@
 //   threshold %                        v = % / 100
 //   gain      dB, -60..+6.0206         v = 10^(dB / 20) / 2, clamped to 1;
 //                                          -60 dB (the minimum) is v = 0, off
-// Each is formed in double and rounded once to float.
-namespace lv2units {
+// Each is formed in double and rounded once to float. A value outside its
+// range is taken as the nearest end, so no host or user can drive a filter
+// past its design or a curve past its gain.
+namespace units {
 
-constexpr float kGainOffDecibels = -60.0f;  // the port's minimum: the band is off
+constexpr float kGainOffDecibels = -60.0f;  // the range's minimum: the band is off
 constexpr float kGainMaxDecibels = 6.0206f;  // 20 log10(2): the record's Gain 1
 
-/// The normalised value of parameter `index` for the port value `unitValue`.
+struct Range {
+  float minimum;
+  float maximum;
+};
+
+/// The range of parameter `index` in its unit.
+Range range(int32_t index);
+
+/// The normalised value of parameter `index` for `unitValue`, which is first
+/// held to the range. NaN is no value: the caller keeps what it had.
 float normalised(int32_t index, float unitValue);
 
-/// The port value for a normalised value (the inverse; for defaults and tests).
+/// The value in the unit for a normalised value (the inverse; for defaults and tests).
 float unitValue(int32_t index, float normalised);
 
-}  // namespace lv2units
+}  // namespace units

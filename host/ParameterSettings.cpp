@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "Parameters.h"
 #include "PluginHost.h"
+#include "UnitValues.h"
 
 namespace {
 
@@ -228,6 +230,29 @@ private:
   std::string label;
 };
 
+/// Our effect: a number in the parameter's unit, within its range, means
+/// exactly that value, mapped as every edition maps it.
+bool exactUnitValue(LoadedPlugin& plugin, int index, double number, const std::string& unit, float& value) {
+  constexpr int32_t kOurEffect = fourCharCode('Q', 'd', '3', 'r');
+  if (plugin.record().uniqueID != kOurEffect || !param::isValid(index)) return false;
+  const param::Info& p = param::kTable[index];
+  if (p.kind == param::Kind::distoType) return false;  // named by its curve
+  if (!unit.empty() && unit != folded(p.label)) return false;
+  const units::Range r = units::range(index);
+  if (number < r.minimum || number > r.maximum) return false;
+  value = units::normalised(index, static_cast<float>(number));
+  return true;
+}
+
+/// What a parameter shows for a value, leaving it as it was.
+std::string shownFor(LoadedPlugin& plugin, int index, float value) {
+  const float original = plugin.parameter(index);
+  plugin.setParameter(index, value);
+  const std::string shown = trimmed(plugin.parameterDisplay(index)) + " " + trimmed(plugin.parameterLabel(index));
+  plugin.setParameter(index, original);
+  return trimmed(shown);
+}
+
 }  // namespace
 
 ParameterSetting resolveSetting(LoadedPlugin& plugin, const std::string& assignment) {
@@ -238,17 +263,37 @@ ParameterSetting resolveSetting(LoadedPlugin& plugin, const std::string& assignm
   const int index = resolveIndex(plugin, key, assignment);
   if (valueText.empty()) throw failure(assignment, "no value after '='");
 
-  DisplaySweep sweep(plugin, index);
-  float value;
-  if (sweep.matchText(valueText, value)) return {index, value};
   double number;
   std::string unit;
-  if (parseQuantity(valueText, number, unit) && sweep.matchNumber(number, unit, value)) return {index, value};
+  const bool quantity = parseQuantity(valueText, number, unit);
+  // A bare number from 0 to 1 also reads as a normalised value: if the
+  // display's reading differs, say which was taken.
+  double plain;
+  const bool alsoPlain = parseNumber(valueText, plain) && plain >= 0.0 && plain <= 1.0;
+  const auto noted = [&](float value) {
+    ParameterSetting s{index, value, ""};
+    if (alsoPlain && value != static_cast<float>(plain))
+      s.note = "'" + assignment + "' is read as the value that shows " + shownFor(plugin, index, value) +
+               "; the normalised value " + valueText + " would show " +
+               shownFor(plugin, index, static_cast<float>(plain));
+    return s;
+  };
+  // Our effect takes a number in the unit as that very value; only a display
+  // copied in full ("6.020599 dB", which the exact 6.020599 dB would not
+  // show) means the value that shows it.
+  float exact = 0.0f;
+  const bool hasExact = quantity && exactUnitValue(plugin, index, number, unit, exact);
+  float value;
+  DisplaySweep sweep(plugin, index);
+  if (sweep.matchText(valueText, value))
+    return noted(hasExact && shownFor(plugin, index, exact) == shownFor(plugin, index, value) ? exact : value);
+  if (hasExact) return noted(exact);
+  if (quantity && sweep.matchNumber(number, unit, value)) return noted(value);
   if (parseNumber(valueText, number)) {
     if (number < 0.0 || number > 1.0)
       throw failure(assignment, "no value of '" + trimmed(plugin.parameterName(index)) + "' shows " + valueText +
                                     " (it shows " + sweep.range() + "), and a plain value must lie between 0 and 1");
-    return {index, static_cast<float>(number)};
+    return {index, static_cast<float>(number), ""};
   }
   const std::vector<std::string> texts = sweep.distinctTexts();
   std::string shown;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "Interruption.h"
 #include "PluginHost.h"
 #include "Resampler.h"
 
@@ -22,33 +23,34 @@ double nowSeconds() {
 /// Running peak and sum of squares per channel of interleaved frames.
 class Meter {
 public:
-  explicit Meter(int channels) : peaks(channels, 0.0), squares(channels, 0.0) {}
+  explicit Meter(int channels) : channels(channels) {}
   void add(const float* interleaved, int64_t frames) {
-    const int c = static_cast<int>(peaks.size());
+    const int c = static_cast<int>(channels.size());
     for (int64_t i = 0; i < frames; ++i)
       for (int k = 0; k < c; ++k) {
         const double s = interleaved[i * c + k];
         if (!std::isfinite(s)) {
-          ++nonFinite;
+          ++channels[k].nonFinite;
           continue;
         }
-        peaks[k] = std::max(peaks[k], std::fabs(s));
-        squares[k] += s * s;
+        channels[k].peak = std::max(channels[k].peak, std::fabs(s));
+        channels[k].rms += s * s;  // the sum of squares until levels()
       }
     counted += frames;
   }
   std::vector<Level> levels() const {
-    std::vector<Level> out(peaks.size());
-    for (size_t k = 0; k < peaks.size(); ++k) {
-      out[k].peak = peaks[k];
-      out[k].rms = counted ? std::sqrt(squares[k] / static_cast<double>(counted)) : 0.0;
-    }
+    std::vector<Level> out = channels;
+    for (Level& l : out) l.rms = counted ? std::sqrt(l.rms / static_cast<double>(counted)) : 0.0;
     return out;
   }
-  int64_t nonFinite = 0;
+  int64_t nonFinite() const {
+    int64_t n = 0;
+    for (const Level& l : channels) n += l.nonFinite;
+    return n;
+  }
 
 private:
-  std::vector<double> peaks, squares;
+  std::vector<Level> channels;
   int64_t counted = 0;
 };
 
@@ -94,8 +96,30 @@ private:
 
 }  // namespace
 
+std::string rateNote(const LoadedPlugin& plugin, int sourceRate, const RenderOptions& options) {
+  constexpr int kDesignRate = 44100;
+  constexpr int32_t kOurEffect = fourCharCode('Q', 'd', '3', 'r');
+  if (plugin.record().uniqueID != kOurEffect || options.rate != 0 || sourceRate == kDesignRate) return "";
+  char text[256];
+  std::snprintf(text, sizeof text,
+                "the input is at %d Hz; the effect's bands are designed for %d Hz, so they shift by %.3f (--rate %d "
+                "renders at the design rate)",
+                sourceRate, kDesignRate, static_cast<double>(sourceRate) / kDesignRate, kDesignRate);
+  return text;
+}
+
+std::string levelText(const Level& level, bool rms) {
+  if (level.nonFinite > 0) return "not finite";
+  const double linear = rms ? level.rms : level.peak;
+  if (linear <= 0.0) return "-inf dB";
+  char text[32];
+  std::snprintf(text, sizeof text, "%+.1f dB", 20.0 * std::log10(linear));
+  return text;
+}
+
 RenderResult renderThrough(LoadedPlugin& plugin, Source& source, const std::string& out, const Container& container,
                            const RenderOptions& options, const Progress& progress) {
+  const interruption::Working working;
   RenderResult result;
   result.rate = source.rate();
   result.inputChannels = source.channels();
@@ -120,6 +144,11 @@ RenderResult renderThrough(LoadedPlugin& plugin, Source& source, const std::stri
   const int processRate = options.rate > 0 ? options.rate : source.rate();
   std::unique_ptr<Resampler> toPlugin, fromPlugin;
   if (processRate != source.rate()) {
+    const double ratio = static_cast<double>(processRate) / source.rate();
+    if (ratio > kLargestRateRatio || ratio < 1.0 / kLargestRateRatio)
+      throw std::runtime_error("--rate " + std::to_string(processRate) + ": too far from the input's " +
+                               std::to_string(source.rate()) + " Hz (at most " + std::to_string(kLargestRateRatio) +
+                               " times either way)");
     toPlugin = std::make_unique<Resampler>(source.rate(), processRate, source.channels());
     fromPlugin = std::make_unique<Resampler>(processRate, source.rate(), result.outputChannels);
   }
@@ -132,11 +161,17 @@ RenderResult renderThrough(LoadedPlugin& plugin, Source& source, const std::stri
 
   std::vector<float> read(static_cast<size_t>(options.blockFrames) * source.channels());
   std::vector<float> resampled, processed, written;
+  // Through the resamplers the output never runs ahead of the input, and
+  // ends with exactly its frames: what the filters hold back at the end is
+  // cut, what they lack is silence.
+  int64_t emitted = 0;
   const auto emit = [&](std::vector<float>& frames) {
-    const int64_t n = static_cast<int64_t>(frames.size()) / result.outputChannels;
+    int64_t n = static_cast<int64_t>(frames.size()) / result.outputChannels;
+    if (fromPlugin) n = std::min(n, result.framesIn - emitted);
     outMeter.add(frames.data(), n);
     writer.write(frames.data(), n);
-    frames.clear();
+    emitted += n;
+    frames.erase(frames.begin(), frames.begin() + n * result.outputChannels);
   };
   const auto processAndWrite = [&](const float* in, int64_t frames) {
     blocks.process(in, frames, processed);
@@ -166,13 +201,19 @@ RenderResult renderThrough(LoadedPlugin& plugin, Source& source, const std::stri
     toPlugin->flush(resampled);
     processAndWrite(resampled.data(), static_cast<int64_t>(resampled.size()) / source.channels());
     fromPlugin->flush(written);
+    written.resize(static_cast<size_t>(std::max<int64_t>(result.framesIn - emitted, 0)) * result.outputChannels,
+                   0.0f);
     emit(written);
   }
   plugin.dispatch(effMainsChanged, 0, 0);
-  writer.finish();
   result.levelsIn = inMeter.levels();
   result.levelsOut = outMeter.levels();
-  result.nonFinite = outMeter.nonFinite;
+  result.nonFinite = outMeter.nonFinite();
+  // A result that is not finite never replaces a file.
+  if (result.nonFinite > 0)
+    result.discarded = writer.abandon();
+  else
+    writer.finish();
   return result;
 }
 

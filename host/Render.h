@@ -11,14 +11,21 @@ class LoadedPlugin;
 
 /// Peak and RMS of one channel, linear.
 struct Level {
-  double peak = 0.0;
+  double peak = 0.0;  // of the finite samples
   double rms = 0.0;
+  int64_t nonFinite = 0;  // samples that are NaN or infinite
 };
 
 struct RenderOptions {
   int blockFrames = 512;  // frames per processing call
   int rate = 0;           // the rate to process at; 0 for the file's own
 };
+
+/// The rates --rate takes, and the largest ratio to a file's rate the
+/// resampler is asked for.
+constexpr int kLowestRate = 1000;
+constexpr int kHighestRate = 768000;
+constexpr int kLargestRateRatio = 256;
 
 struct RenderResult {
   int64_t framesIn = 0;
@@ -27,6 +34,7 @@ struct RenderResult {
   int outputChannels = 0;
   std::vector<Level> levelsIn, levelsOut;
   int64_t nonFinite = 0;  // output samples that are NaN or infinite
+  bool discarded = false;  // the output was not finite and OUT was left as it was
   std::vector<std::string> notes;
 };
 
@@ -40,10 +48,19 @@ using Progress = std::function<void(int64_t done, int64_t total)>;
 /// source's channels get silence; every output the container can hold is
 /// written. With options.rate set and different from the file's, the audio
 /// is resampled to it for the plug-in and back. Memory stays bounded by the
-/// block size. Throws std::runtime_error naming what is wrong; OUT is
-/// replaced only by a finished render.
+/// block size; the output has exactly the input's frames, resampled or not.
+/// Throws std::runtime_error naming what is wrong; OUT is replaced only by a
+/// finished render whose every sample is finite (otherwise it is left as it
+/// was and the result dropped, unless OUT is a pipe or device).
 RenderResult renderThrough(LoadedPlugin& plugin, Source& source, const std::string& out, const Container& container,
                            const RenderOptions& options, const Progress& progress);
+
+/// The note for a render of our effect at a rate other than its design
+/// rate, or "" when there is nothing to say.
+std::string rateNote(const LoadedPlugin& plugin, int sourceRate, const RenderOptions& options);
+
+/// "-6.0 dB", "-inf dB", or "not finite" for a level with such samples.
+std::string levelText(const Level& level, bool rms);
 
 /// A progress line on stderr, shown once a render has taken about a second
 /// and only when stderr is a terminal: a bar when the length is known, a

@@ -27,7 +27,6 @@ constexpr const char* kPluginFile = "TriBandDistortion.so";
 constexpr int kDefaultBlock = 512;
 constexpr int kLargestBlock = 65536;
 constexpr int kEffectDesignRate = 44100;
-constexpr int32_t kOurEffect = fourCharCode('Q', 'd', '3', 'r');
 // Exit statuses beyond CLI11's own: an error, and an output that is not finite.
 constexpr int kFailed = 1;
 constexpr int kNotFinite = 3;
@@ -60,13 +59,6 @@ std::string flagNames(int32_t flags) {
   for (const auto& [bit, name] : names)
     if (flags & bit) text += (text.empty() ? "" : " ") + std::string(name);
   return text.empty() ? "none" : text;
-}
-
-std::string decibels(double linear) {
-  if (linear <= 0.0) return "-inf dB";
-  char text[32];
-  std::snprintf(text, sizeof text, "%+.1f dB", 20.0 * std::log10(linear));
-  return text;
 }
 
 void showInfo(LoadedPlugin& plugin) {
@@ -112,14 +104,16 @@ void checkRequest(const RenderRequest& request, LoadedPlugin& plugin) {
   if (request.program != kNoProgram && (request.program < 0 || request.program >= plugin.programCount()))
     throw std::runtime_error("--program " + std::to_string(request.program) + ": the plug-in has programs 0 to " +
                              std::to_string(plugin.programCount() - 1));
-  if (request.options.rate < 0) throw std::runtime_error("--rate must be a positive rate in Hz");
+  if (request.options.rate != 0 && (request.options.rate < kLowestRate || request.options.rate > kHighestRate))
+    throw std::runtime_error("--rate " + std::to_string(request.options.rate) + ": the rate must be " +
+                             std::to_string(kLowestRate) + " to " + std::to_string(kHighestRate) + " Hz");
   if (!request.format.empty()) containerNamed(request.format);
 }
 
 void printLevels(const char* what, const std::vector<Level>& levels) {
   std::printf("  %-7s", what);
-  for (const Level& l : levels) std::printf(" %-10s", decibels(l.peak).c_str());
-  for (const Level& l : levels) std::printf(" %-10s", decibels(l.rms).c_str());
+  for (const Level& l : levels) std::printf(" %-10s", levelText(l, false).c_str());
+  for (const Level& l : levels) std::printf(" %-10s", levelText(l, true).c_str());
   std::printf("\n");
 }
 
@@ -130,11 +124,19 @@ const Container& outputContainer(const std::string& format, const std::string& o
   return containerForPath(output);
 }
 
+// The demo's dry copy goes beside its output: out.wav and out-dry.wav.
+std::string dryCopyOf(const std::string& output) {
+  const fs::path out(output);
+  return (out.parent_path() / (out.stem().string() + "-dry" + out.extension().string())).string();
+}
+
 int render(LoadedPlugin& plugin, const RenderRequest& request) {
   const bool demo = request.files.size() == 1;
   const std::string input = demo ? "" : request.files[0];
   const std::string output = request.files.back();
   checkOutputPlace(output, input);
+  const std::string dryCopy = demo ? dryCopyOf(output) : "";
+  if (demo) checkOutputPlace(dryCopy, "");
   const Container& container = outputContainer(request.format, output);
 
   if (request.program != kNoProgram) plugin.selectProgram(request.program);
@@ -144,7 +146,10 @@ int render(LoadedPlugin& plugin, const RenderRequest& request) {
   settings.insert(settings.end(), request.settings.begin(), request.settings.end());
   std::vector<ParameterSetting> resolved;
   for (const std::string& s : settings) resolved.push_back(resolveSetting(plugin, s));
-  for (const ParameterSetting& s : resolved) plugin.setParameter(s.index, s.value);
+  for (const ParameterSetting& s : resolved) {
+    plugin.setParameter(s.index, s.value);
+    if (!request.quiet && !s.note.empty()) std::fprintf(stderr, "note: %s\n", s.note.c_str());
+  }
 
   std::unique_ptr<Source> source;
   if (demo)
@@ -152,12 +157,8 @@ int render(LoadedPlugin& plugin, const RenderRequest& request) {
   else
     source = std::make_unique<SoundReader>(input);
   const std::string from = demo ? "the demo" : "'" + input + "'";
-  if (plugin.record().uniqueID == kOurEffect && request.options.rate == 0 && source->rate() != kEffectDesignRate)
-    std::fprintf(stderr,
-                 "note: %s is at %d Hz; the effect's bands are designed for %d Hz, so they shift by %.3f "
-                 "(--rate %d renders at the design rate)\n",
-                 from.c_str(), source->rate(), kEffectDesignRate,
-                 static_cast<double>(source->rate()) / kEffectDesignRate, kEffectDesignRate);
+  const std::string rate = rateNote(plugin, source->rate(), request.options);
+  if (!rate.empty()) std::fprintf(stderr, "warning: %s: %s\n", from.c_str(), rate.c_str());
 
   RenderResult result;
   {
@@ -165,10 +166,7 @@ int render(LoadedPlugin& plugin, const RenderRequest& request) {
     result = renderThrough(plugin, *source, output, container, request.options,
                            [&line](int64_t done, int64_t total) { line.update(done, total); });
   }
-  std::string dryCopy;
-  if (demo) {
-    const fs::path out(output);
-    dryCopy = (out.parent_path() / (out.stem().string() + "-dry" + out.extension().string())).string();
+  if (demo && !result.discarded) {
     MemorySource dry(demoSignal(), 2, kDemoRate);
     std::string note;
     SoundWriter writer(dryCopy, container, 2, kDemoRate, note);
@@ -177,28 +175,35 @@ int render(LoadedPlugin& plugin, const RenderRequest& request) {
     writer.finish();
   }
 
-  // Results go to stdout, unless stdout is the audio itself.
-  FILE* report = output == "-" ? stderr : stdout;
-  const double seconds = static_cast<double>(result.framesIn) / result.rate;
-  std::fprintf(report, "rendered %.2f s at %d Hz (%d channel%s in, %d out) through %s, blocks of %d\n", seconds,
-               result.rate, result.inputChannels, result.inputChannels == 1 ? "" : "s", result.outputChannels,
-               fourChars(plugin.record().uniqueID).c_str(), request.options.blockFrames);
-  if (report == stdout) {
-    std::printf("  %-7s peak per channel, then RMS per channel\n", "");
-    printLevels("input", result.levelsIn);
-    printLevels("output", result.levelsOut);
+  // Results go to stdout, unless stdout is the audio itself; quiet leaves
+  // only warnings and errors.
+  FILE* report = request.quiet ? nullptr : output == "-" ? stderr : stdout;
+  if (report) {
+    const double seconds = static_cast<double>(result.framesIn) / result.rate;
+    std::fprintf(report, "rendered %.2f s at %d Hz (%d channel%s in, %d out) through %s, blocks of %d\n", seconds,
+                 result.rate, result.inputChannels, result.inputChannels == 1 ? "" : "s", result.outputChannels,
+                 fourChars(plugin.record().uniqueID).c_str(), request.options.blockFrames);
+    if (report == stdout) {
+      std::printf("  %-7s peak per channel, then RMS per channel\n", "");
+      printLevels("input", result.levelsIn);
+      printLevels("output", result.levelsOut);
+    }
   }
-  for (const std::string& note : result.notes) std::fprintf(stderr, "note: '%s': %s\n", output.c_str(), note.c_str());
-  double peak = 0.0;
-  for (const Level& l : result.levelsOut) peak = std::max(peak, l.peak);
-  if (peak > 1.0) std::fprintf(stderr, "warning: the output peaks at %s, above 0 dBFS\n", decibels(peak).c_str());
-  if (demo) std::fprintf(report, "demo input (dry):  %s\n", fs::absolute(dryCopy).string().c_str());
-  if (output != "-")
-    std::fprintf(report, "%s %s\n", demo ? "demo output (wet):" : "output:", fs::absolute(output).string().c_str());
+  for (const std::string& note : result.notes) std::fprintf(stderr, "warning: '%s': %s\n", output.c_str(), note.c_str());
+  Level loudest;
+  for (const Level& l : result.levelsOut) loudest.peak = std::max(loudest.peak, l.peak);
+  if (loudest.peak > 1.0)
+    std::fprintf(stderr, "warning: the output peaks at %s, above 0 dBFS\n", levelText(loudest, false).c_str());
+  if (report && !result.discarded) {
+    if (demo) std::fprintf(report, "demo input (dry):  %s\n", fs::absolute(dryCopy).string().c_str());
+    if (output != "-")
+      std::fprintf(report, "%s %s\n", demo ? "demo output (wet):" : "output:", fs::absolute(output).string().c_str());
+  }
   if (result.nonFinite > 0) {
-    std::fprintf(stderr, "tribandist: error: '%s': %lld of %lld output samples are not finite (NaN or infinite)\n",
+    std::fprintf(stderr, "tribandist: error: '%s': %lld of %lld output samples are not finite (NaN or infinite)%s\n",
                  output.c_str(), static_cast<long long>(result.nonFinite),
-                 static_cast<long long>(result.framesIn) * result.outputChannels);
+                 static_cast<long long>(result.framesIn) * result.outputChannels,
+                 result.discarded ? "; nothing was written, the file is as it was" : "");
     return kNotFinite;
   }
   return 0;
@@ -240,6 +245,7 @@ int analyze(const std::string& pluginPath, const AnalyzeRequest& request) {
     }
     return plugin;
   };
+  const interruption::Working working;
   Analysis a = analyse(make, kEffectDesignRate, [](const std::string& step) {
     std::fprintf(stderr, "measuring %s\n", step.c_str());
   });
@@ -251,7 +257,7 @@ int analyze(const std::string& pluginPath, const AnalyzeRequest& request) {
     std::printf("curves (CSV): %s\n", fs::absolute(request.csvFolder).string().c_str());
   }
   if (!request.picture.empty()) {
-    plotAnalysis(a, request.picture);
+    for (const std::string& note : plotAnalysis(a, request.picture)) std::fprintf(stderr, "note: %s\n", note.c_str());
     std::printf("picture: %s\n", fs::absolute(request.picture).string().c_str());
   }
   std::printf("THD at -12 dBFS: %.3g %% (1 kHz), %.3g %% (100 Hz)\n", a.at1k.thdPercent, a.at100.thdPercent);
@@ -265,7 +271,8 @@ int main(int argc, char** argv) {
   CLI::App app{"tribandist: shows a plug-in's parameters and renders audio files through it"};
   app.footer(
       "Exit status: 0 done; 1 an error (one line on stderr names it); 3 the output holds samples that are not "
-      "finite; 130 or 143 interrupted by Ctrl-C or SIGTERM (no temporary file is left).\nContainers: " +
+      "finite (the old OUT is kept and nothing is written); 128 + the signal when interrupted (130 Ctrl-C, 143 "
+      "SIGTERM; no temporary file is left).\nContainers: " +
       knownContainers());
   app.require_subcommand(1);
   app.set_help_all_flag("--help-all", "print the help of every command and exit");
@@ -293,7 +300,7 @@ int main(int argc, char** argv) {
   renderCommand->add_option("--rate", request.options.rate,
                             "process at this rate (Hz), resampling in and out with libsoxr");
   renderCommand->add_option("--format", request.format, "container of OUT: " + knownContainers());
-  renderCommand->add_flag("--quiet,-q", request.quiet, "no progress line");
+  renderCommand->add_flag("--quiet,-q", request.quiet, "only warnings and errors: no progress line, report or notes");
 
   AnalyzeRequest analyzeRequest;
   CLI::App* analyzeCommand = app.add_subcommand(

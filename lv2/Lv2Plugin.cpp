@@ -1,17 +1,22 @@
 // The LV2 edition: the same TriBandDistortion as the record's, driven
-// through the same operations. Each control port's value is turned into the
-// normalised value the record would receive and applied only when it
-// changes, then the block is processed; so a rendered file equals the
-// record edition's to the bit.
+// through the same operations. Each control port's value is held to the
+// port's range, turned into the normalised value the record would receive
+// and applied only when it changes, then the block is processed; so a
+// rendered file equals the record edition's to the bit. A port holding NaN
+// leaves its parameter as it was.
 
 #include <lv2/core/lv2.h>
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <algorithm>
+#include <iterator>
+#include <limits>
 #include <new>
+#include <optional>
 
-#include "PortUnits.h"
+#include "UnitValues.h"
 #include "TriBandDistortion.h"
 
 namespace {
@@ -26,7 +31,7 @@ constexpr uint32_t kOutputLeft = kControls + 2, kOutputRight = kControls + 3;
 
 class Lv2Instance {
 public:
-  explicit Lv2Instance(double rate) { effect.setSampleRate(static_cast<float>(rate)); }
+  explicit Lv2Instance(double rate) : hostRate(static_cast<float>(rate)) { restart(); }
 
   void connect(uint32_t port, void* data) {
     if (port < kControls)
@@ -35,30 +40,40 @@ public:
       audio[port - kControls] = static_cast<float*>(data);
   }
 
-  // Activation starts from empty filter histories, as the record's resume does.
-  void activate() { effect.resume(); }
-  void deactivate() { effect.suspend(); }
+  // Activation starts afresh: a new effect, so nothing of the instance's
+  // history (filter histories, the fuzz curves' running peaks) carries over,
+  // and every port is applied again.
+  void activate() { restart(); }
+  void deactivate() {}
 
   void run(uint32_t frames) {
     for (uint32_t i = 0; i < kControls; ++i) {
       if (!controls[i]) continue;
       const float value = *controls[i];
-      if (std::memcmp(&value, &applied[i], sizeof value) == 0) continue;
+      if (std::isnan(value) || std::memcmp(&value, &applied[i], sizeof value) == 0) continue;
       applied[i] = value;
-      effect.setParameter(static_cast<int32_t>(i), lv2units::normalised(static_cast<int32_t>(i), value));
+      effect->setParameter(static_cast<int32_t>(i), units::normalised(static_cast<int32_t>(i), value));
     }
     if (frames == 0 || !audio[0] || !audio[1] || !audio[2] || !audio[3]) return;
     float* inputs[2] = {audio[0], audio[1]};
     float* outputs[2] = {audio[2], audio[3]};
-    effect.processReplacing(inputs, outputs, static_cast<int32_t>(frames));
+    effect->processReplacing(inputs, outputs, static_cast<int32_t>(frames));
   }
 
 private:
-  TriBandDistortion effect{nullptr};
+  void restart() {
+    effect.emplace(nullptr);
+    effect->setSampleRate(hostRate);
+    // NaN is never applied, so the next run applies every port.
+    std::fill(std::begin(applied), std::end(applied), std::numeric_limits<float>::quiet_NaN());
+  }
+
+  const float hostRate;
+  std::optional<TriBandDistortion> effect;
   const float* controls[kControls] = {};
   float* audio[4] = {};
-  // The port values last applied; NaN at first, so the first run applies all.
-  float applied[kControls] = {NAN, NAN, NAN, NAN, NAN, NAN, NAN, NAN, NAN, NAN, NAN, NAN, NAN, NAN, NAN};
+  // The port values last applied.
+  float applied[kControls] = {};
 };
 
 LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*, const LV2_Feature* const*) {

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -72,6 +75,21 @@ inline std::vector<float> interleave(const Stereo& s) {
   return out;
 }
 
+/// True once process `pid` holds a file open in `folder`: its render is under way.
+inline bool writesInto(pid_t pid, const fs::path& folder) {
+  std::error_code ec;
+  for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
+    const fs::path target = fs::read_symlink(fd.path(), ec);
+    if (!ec && target.string().rfind(folder.string() + "/", 0) == 0) return true;
+  }
+  return false;
+}
+
+inline void waitUntilWritingInto(pid_t pid, const fs::path& folder) {
+  for (int i = 0; i < 40000 && !writesInto(pid, folder); ++i)
+    std::this_thread::sleep_for(std::chrono::microseconds(250));
+}
+
 class HostTool : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -94,6 +112,28 @@ protected:
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
   }
   std::string path(const char* name) { return (dir / name).string(); }
+
+  /// With the arguments as they stand (no shell reads them), in the test's
+  /// folder, with `environment` ("NAME=value") added.
+  ToolRun runArgs(const std::vector<std::string>& args, const std::vector<std::string>& environment = {}) {
+    const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
+    const pid_t child = fork();
+    if (child == 0) {
+      for (const std::string& e : environment) putenv(const_cast<char*>(e.c_str()));
+      if (chdir(dir.c_str()) != 0) _exit(126);
+      const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (o < 0 || e < 0 || dup2(o, STDOUT_FILENO) < 0 || dup2(e, STDERR_FILENO) < 0) _exit(126);
+      std::vector<char*> argv{const_cast<char*>(TRIBAND_HOST_PATH)};
+      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(TRIBAND_HOST_PATH, argv.data());
+      _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), slurp(out), slurp(err)};
+  }
 
   // Each failure ends with one line on stderr that names the culprit, a
   // non-zero exit and an untouched OUT.

@@ -50,3 +50,55 @@ ODD_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
   return &record;
 }
 #endif
+
+#if ODD_PLUGIN_KIND == 6
+// A plug-in that breaks one rule of the interface, chosen by the
+// environment variable TRIBAND_MISBEHAVE, for the host's defences.
+#include <climits>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+std::string misbehaviour() {
+  const char* m = std::getenv("TRIBAND_MISBEHAVE");
+  return m ? m : "";
+}
+
+intptr_t dispatch(AEffect*, int32_t opcode, int32_t, intptr_t, void* ptr, float) {
+  if (opcode == effGetParamName && misbehaviour() == "long-name") {
+    std::memset(ptr, 'n', 600);  // far past any buffer a host should trust
+    static_cast<char*>(ptr)[600] = '\0';
+  }
+  return 0;
+}
+void setParameter(AEffect*, int32_t, float) {}
+float getParameter(AEffect*, int32_t) { return 0.0f; }
+void processReplacing(AEffect*, float** inputs, float** outputs, int32_t frames) {
+  if (misbehaviour() == "exit") std::exit(0);
+  if (misbehaviour() == "crash") __builtin_trap();
+  const float gain = misbehaviour() == "silent" ? 0.0f : 1.0f;
+  for (int32_t c = 0; c < 2; ++c)
+    for (int32_t i = 0; i < frames; ++i) outputs[c][i] = gain * inputs[c][i];
+}
+
+}  // namespace
+
+ODD_EXPORT AEffect* VSTPluginMain(audioMasterCallback) {
+  static AEffect record;
+  std::memset(&record, 0, sizeof record);
+  const std::string m = misbehaviour();
+  record.magic = kEffectMagic;
+  record.dispatcher = m == "no-dispatcher" ? nullptr : dispatch;
+  record.setParameter = setParameter;
+  record.getParameter = getParameter;
+  record.processReplacing = m == "no-process" ? nullptr : processReplacing;
+  record.numInputs = m == "many-inputs" ? 10000 : 2;
+  record.numOutputs = m == "many-outputs" ? 10000 : 2;
+  record.numPrograms = m == "many-programs" ? INT_MAX : 1;
+  record.numParams = 1;
+  record.flags = effFlagsCanReplacing;
+  record.uniqueID = fourCharCode('O', 'd', 'd', '6');
+  return &record;
+}
+#endif

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "PortUnits.h"
+#include "UnitValues.h"
 #include "TriBandDistortion.h"
 
 // The LV2 edition's ports against what the record edition shows: a port
@@ -36,7 +36,7 @@ double displayed(int32_t index, float normalised) {
       if (shown == labels[s]) return s + 1;
     return 0;
   }
-  if (shown == "  -oo   ") return lv2units::kGainOffDecibels;
+  if (shown == "  -oo   ") return units::kGainOffDecibels;
   return std::strtod(text, nullptr);
 }
 
@@ -47,7 +47,7 @@ double stepOf(int32_t index) { return param::kTable[index].kind == param::Kind::
 
 TEST(Lv2Ports, DefaultsGoToTheRecordsDefaultsExactly) {
   for (int32_t i = 0; i < 15; ++i)
-    EXPECT_EQ(bits(lv2units::normalised(i, kDefaults[i])), bits(param::kTable[i].defaultValue)) << i;
+    EXPECT_EQ(bits(units::normalised(i, kDefaults[i])), bits(param::kTable[i].defaultValue)) << i;
 }
 
 TEST(Lv2Ports, EveryPortValueShowsAsItselfInTheRecordsDisplay) {
@@ -62,23 +62,23 @@ TEST(Lv2Ports, EveryPortValueShowsAsItselfInTheRecordsDisplay) {
   };
   for (const Grid& g : grids)
     for (float u = g.from; u <= g.to; u += g.step) {
-      const float v = lv2units::normalised(g.index, u);
+      const float v = units::normalised(g.index, u);
       EXPECT_NEAR(displayed(g.index, v), u, stepOf(g.index)) << g.index << " at " << u;
-      EXPECT_NEAR(lv2units::unitValue(g.index, v), u, stepOf(g.index)) << g.index << " at " << u;
+      EXPECT_NEAR(units::unitValue(g.index, v), u, stepOf(g.index)) << g.index << " at " << u;
     }
 }
 
 TEST(Lv2Ports, TheGainPortsEndsAreOffAndTheRecordsFullGain) {
-  EXPECT_EQ(lv2units::normalised(12, -60.0f), 0.0f);
-  EXPECT_EQ(lv2units::normalised(13, -1000.0f), 0.0f);
-  EXPECT_EQ(lv2units::normalised(14, lv2units::kGainMaxDecibels), 1.0f);
-  EXPECT_EQ(displayed(12, lv2units::normalised(12, -60.0f)), lv2units::kGainOffDecibels);
+  EXPECT_EQ(units::normalised(12, -60.0f), 0.0f);
+  EXPECT_EQ(units::normalised(13, -1000.0f), 0.0f);
+  EXPECT_EQ(units::normalised(14, units::kGainMaxDecibels), 1.0f);
+  EXPECT_EQ(displayed(12, units::normalised(12, -60.0f)), units::kGainOffDecibels);
 }
 
 TEST(Lv2Ports, DistoTypesSelectTheirCurveWhateverTheHostRoundsTo) {
   for (int32_t index : {6, 7, 8}) {
-    EXPECT_EQ(ParameterSide::curveSelectorFromType(lv2units::normalised(index, 2.4f)), 2);
-    EXPECT_EQ(ParameterSide::curveSelectorFromType(lv2units::normalised(index, 0.0f)), 1);
-    EXPECT_EQ(ParameterSide::curveSelectorFromType(lv2units::normalised(index, 9.0f)), 5);
+    EXPECT_EQ(ParameterSide::curveSelectorFromType(units::normalised(index, 2.4f)), 2);
+    EXPECT_EQ(ParameterSide::curveSelectorFromType(units::normalised(index, 0.0f)), 1);
+    EXPECT_EQ(ParameterSide::curveSelectorFromType(units::normalised(index, 9.0f)), 5);
   }
 }

@@ -80,6 +80,9 @@ compare defaults 8192 "" ""
 # One setting of every kind of port: cut-off, Q, curve, threshold and gain.
 compare settings 333 "--set 0=0.5 --set Mid_Q=50% --set High_Disto_Type=fuzz_sqrt --set L_Threshold=30% --set H_Threshold=25% --set High_Gain=6.020599_dB" \
   "low_cutoff=362.5 mid_q=50 high_disto_type=4 low_threshold=30 high_threshold=25 high_gain=6.0206"
+# A value in the unit means that value in both editions, not the roundest one that shows it.
+compare units 512 "--set Low_Cutoff=300 --set Mid_Cutoff=1234_Hz --set Low_Gain=-7.5_dB" \
+  "low_cutoff=300 mid_cutoff=1234 low_gain=-7.5"
 cmp -s <(raw "$work/defaults-record.wav") <(raw "$work/settings-record.wav") && fail "the settings change nothing"
 
 [ "$failures" -eq 0 ] && echo "lv2 hosts: all assertions held"
