@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -44,12 +45,17 @@ struct AudioData {
   std::vector<float> samples;  // interleaved
 };
 
+/// What a file holds, read until it ends (a header may claim any length);
+/// `info.frames` is the count actually read.
 inline AudioData readFile(const fs::path& path) {
   AudioData data;
   SNDFILE* f = sf_open(path.c_str(), SFM_READ, &data.info);
   if (!f) return data;
-  data.samples.resize(static_cast<size_t>(data.info.frames * data.info.channels));
-  sf_readf_float(f, data.samples.data(), data.info.frames);
+  constexpr sf_count_t kChunk = 4096;
+  std::vector<float> chunk(static_cast<size_t>(kChunk * data.info.channels));
+  data.info.frames = 0;
+  for (sf_count_t got; (got = sf_readf_float(f, chunk.data(), kChunk)) > 0; data.info.frames += got)
+    data.samples.insert(data.samples.end(), chunk.begin(), chunk.begin() + got * data.info.channels);
   sf_close(f);
   return data;
 }
@@ -106,8 +112,9 @@ protected:
   /// With a command in front, such as one that drops privileges.
   ToolRun runAs(const std::string& prefix, const std::string& args) {
     const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
-    const std::string command =
-        prefix + std::string(TRIBAND_HOST_PATH) + " " + args + " >" + out.string() + " 2>" + err.string();
+    // A tool that hangs or writes without end fails the test, not the machine.
+    const std::string command = "ulimit -f 262144; timeout 120 " + prefix + std::string(TRIBAND_HOST_PATH) + " " +
+                                args + " >" + out.string() + " 2>" + err.string();
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
   }
@@ -119,6 +126,12 @@ protected:
     const fs::path out = dir / "stdout.txt", err = dir / "stderr.txt";
     const pid_t child = fork();
     if (child == 0) {
+      // A tool that hangs or writes without end fails the test, not the machine.
+      constexpr rlim_t kMostBytes = 256 << 20;
+      constexpr unsigned kMostSeconds = 120;
+      const rlimit size{kMostBytes, kMostBytes};
+      setrlimit(RLIMIT_FSIZE, &size);
+      alarm(kMostSeconds);
       for (const std::string& e : environment) putenv(const_cast<char*>(e.c_str()));
       if (chdir(dir.c_str()) != 0) _exit(126);
       const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
