@@ -12,8 +12,8 @@ struct alignas(16) FloorState {
   double history[3][8] = {};
 };
 
-using FloorKernel = void (*)(const FloorFilters& filters, FloorState& state, const float* inLeft,
-                             const float* inRight, int frames);
+using FloorKernel = void (*)(const FloorFilters& filters, FloorState& state, const float* inLeft, const float* inRight,
+                             int frames);
 
 /// The floor built for a kernel set's instructions ("sse2", "avx2", "avx512"), or null.
 FloorKernel floorFor(const char* kernelSet);

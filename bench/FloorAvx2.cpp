@@ -10,8 +10,7 @@ namespace {
 #include "FloorKernel.inc"
 }  // namespace
 
-void floorAvx2(const FloorFilters& filters, FloorState& state, const float* inLeft, const float* inRight,
-               int frames) {
+void floorAvx2(const FloorFilters& filters, FloorState& state, const float* inLeft, const float* inRight, int frames) {
   FloorBands bands;
   floorBlock(filters, state, inLeft, inRight, bands, frames);
 }

@@ -11,7 +11,7 @@ namespace {
 }  // namespace
 
 void floorAvx512(const FloorFilters& filters, FloorState& state, const float* inLeft, const float* inRight,
-               int frames) {
+                 int frames) {
   FloorBands bands;
   floorBlock(filters, state, inLeft, inRight, bands, frames);
 }

@@ -10,8 +10,7 @@ namespace {
 #include "FloorKernel.inc"
 }  // namespace
 
-void floorSse2(const FloorFilters& filters, FloorState& state, const float* inLeft, const float* inRight,
-               int frames) {
+void floorSse2(const FloorFilters& filters, FloorState& state, const float* inLeft, const float* inRight, int frames) {
   FloorBands bands;
   floorBlock(filters, state, inLeft, inRight, bands, frames);
 }

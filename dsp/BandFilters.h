@@ -52,10 +52,10 @@ public:
 
 // The three band filters share no base class: each owns its section and
 // differs only in how setup designs the coefficients.
-#define TRIBAND_FILTER_SAMPLE_OPERATIONS                                                        \
+#define TRIBAND_FILTER_SAMPLE_OPERATIONS                                                               \
   float processSample(Channel channel, float x) noexcept { return section.processSample(channel, x); } \
-  void reset() noexcept { section.reset(); }                                                     \
-  const BiquadCoefficients& coefficients() const { return section.coefficients; }                \
+  void reset() noexcept { section.reset(); }                                                           \
+  const BiquadCoefficients& coefficients() const { return section.coefficients; }                      \
   StereoBiquad& state() { return section; }
 
 /// Low band: bilinear transform of w^2 / (s^2 + 2*zeta*w*s + w^2) without

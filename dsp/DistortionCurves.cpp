@@ -13,8 +13,8 @@ void SoftCurve::setThreshold(float threshold) noexcept {
 // are nudged by eps. A denormal threshold counts as 0, as the flush does
 // elsewhere: its sine would be denormal and the reciprocal infinite.
 void AnarchikCurve::setThreshold(float threshold) noexcept {
-  constexpr float kEps = 0.008f;      // 0x3C03126F
-  constexpr float kPi = 3.1415927f;   // 0x40490FDB
+  constexpr float kEps = 0.008f;     // 0x3C03126F
+  constexpr float kPi = 3.1415927f;  // 0x40490FDB
   float a = flush::denormal(threshold);
   if (!(a > 0.0f)) a = a + kEps;
   if (a == 0.5f) a = a + kEps;
@@ -85,8 +85,7 @@ float FuzzAtanCurve::shape(float x, float peak, float drive) const noexcept {
 }
 
 void FuzzAtanCurve::apply(float left, float right, float drive) noexcept {
-  applyWithReciprocals(*this, left, right, drive,
-                       [this](float x, float peak, float d) { return shape(x, peak, d); });
+  applyWithReciprocals(*this, left, right, drive, [this](float x, float peak, float d) { return shape(x, peak, d); });
 }
 
 void FuzzExpCurve::apply(float left, float right, float drive) noexcept {

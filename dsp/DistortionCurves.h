@@ -75,7 +75,7 @@ public:
   float shapedInvRight = 0.0f;
   float scaledInvLeft = 0.0f;
   float scaledInvRight = 0.0f;
-  float quarterPi = 0.78539819f;     // 0x3F490FDB
+  float quarterPi = 0.78539819f;      // 0x3F490FDB
   float threeQuarterPi = 2.3561945f;  // 0x4016CBE4
 
   float shape(float x, float peak, float drive) const noexcept;

@@ -34,12 +34,9 @@ void AudioSide::design(const BlockSettings& settings) noexcept {
     highFilter.reset();
   }
   const BandSettings* const bands = settings.bands;
-  designFilter(lowFilter, bands[0].frequencyHz, bands[0].q, filterSampleRate, designed[0].frequencyHz,
-               designed[0].q);
-  designFilter(midFilter, bands[1].frequencyHz, bands[1].q, filterSampleRate, designed[1].frequencyHz,
-               designed[1].q);
-  designFilter(highFilter, bands[2].frequencyHz, bands[2].q, filterSampleRate, designed[2].frequencyHz,
-               designed[2].q);
+  designFilter(lowFilter, bands[0].frequencyHz, bands[0].q, filterSampleRate, designed[0].frequencyHz, designed[0].q);
+  designFilter(midFilter, bands[1].frequencyHz, bands[1].q, filterSampleRate, designed[1].frequencyHz, designed[1].q);
+  designFilter(highFilter, bands[2].frequencyHz, bands[2].q, filterSampleRate, designed[2].frequencyHz, designed[2].q);
 
   SoftCurve* const softs[] = {&lowSoftCurve, &midSoftCurve, &highSoftCurve};
   AnarchikCurve* const anarchiks[] = {&lowAnarchikCurve, &midAnarchikCurve, &highAnarchikCurve};
@@ -77,8 +74,7 @@ void AudioSide::render(const BlockSettings& settings, float** inputs, float** ou
   kernelSet->render(job);
 }
 
-void AudioSide::process(const BlockSettings& settings, float** inputs, float** outputs,
-                        int32_t sampleFrames) noexcept {
+void AudioSide::process(const BlockSettings& settings, float** inputs, float** outputs, int32_t sampleFrames) noexcept {
   render(settings, inputs, outputs, sampleFrames, true);
 }
 

@@ -21,8 +21,7 @@ public:
   /// Processes a block (sampleFrames > 0): process adds to the outputs,
   /// processReplacing overwrites them.
   void process(const BlockSettings& settings, float** inputs, float** outputs, int32_t sampleFrames) noexcept;
-  void processReplacing(const BlockSettings& settings, float** inputs, float** outputs,
-                        int32_t sampleFrames) noexcept;
+  void processReplacing(const BlockSettings& settings, float** inputs, float** outputs, int32_t sampleFrames) noexcept;
 
   /// Runs the audio path on another kernel set (one this processor runs);
   /// the output is the same on every set, which is what comparison runs check.

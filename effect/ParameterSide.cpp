@@ -4,18 +4,18 @@
 
 using param::Kind;
 
-ParameterSide::Value ParameterSide::* const ParameterSide::kWorkingValue[param::count] = {
+ParameterSide::Value ParameterSide::*const ParameterSide::kWorkingValue[param::count] = {
     &ParameterSide::lowCutoff,    &ParameterSide::midCutoff,    &ParameterSide::highCutoff,
     &ParameterSide::lowQ,         &ParameterSide::midQ,         &ParameterSide::highQ,
     &ParameterSide::lowDistoType, &ParameterSide::midDistoType, &ParameterSide::highDistoType,
     &ParameterSide::lowThreshold, &ParameterSide::midThreshold, &ParameterSide::highThreshold,
     &ParameterSide::lowGain,      &ParameterSide::midGain,      &ParameterSide::highGain,
 };
-ParameterSide::Value ParameterSide::* const ParameterSide::kDrive[param::kBands] = {
+ParameterSide::Value ParameterSide::*const ParameterSide::kDrive[param::kBands] = {
     &ParameterSide::lowDrive, &ParameterSide::midDrive, &ParameterSide::highDrive};
-ParameterSide::Value ParameterSide::* const ParameterSide::kGainFactor[param::kBands] = {
+ParameterSide::Value ParameterSide::*const ParameterSide::kGainFactor[param::kBands] = {
     &ParameterSide::lowGainFactor, &ParameterSide::midGainFactor, &ParameterSide::highGainFactor};
-ParameterSide::Selector ParameterSide::* const ParameterSide::kCurve[param::kBands] = {
+ParameterSide::Selector ParameterSide::*const ParameterSide::kCurve[param::kBands] = {
     &ParameterSide::lowCurve, &ParameterSide::midCurve, &ParameterSide::highCurve};
 
 namespace {
@@ -82,9 +82,7 @@ void ParameterSide::apply(int32_t index, float value) {
       if (const int32_t selector = curveSelectorFromType(value))
         (this->*kCurve[p.band]).store(selector, std::memory_order_relaxed);
       break;
-    case Kind::threshold:
-      (this->*kDrive[p.band]).store(driveFromThreshold(value), std::memory_order_relaxed);
-      break;
+    case Kind::threshold: (this->*kDrive[p.band]).store(driveFromThreshold(value), std::memory_order_relaxed); break;
     case Kind::gain: (this->*kGainFactor[p.band]).store(value * gainScale, std::memory_order_relaxed); break;
   }
   (this->*kWorkingValue[index]).store(workingValue, std::memory_order_relaxed);

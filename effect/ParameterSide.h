@@ -89,8 +89,8 @@ private:
 
   std::atomic<bool> historyClearPending{false};
 
-  static Value ParameterSide::* const kWorkingValue[param::count];
-  static Value ParameterSide::* const kDrive[param::kBands];
-  static Value ParameterSide::* const kGainFactor[param::kBands];
-  static Selector ParameterSide::* const kCurve[param::kBands];
+  static Value ParameterSide::*const kWorkingValue[param::count];
+  static Value ParameterSide::*const kDrive[param::kBands];
+  static Value ParameterSide::*const kGainFactor[param::kBands];
+  static Selector ParameterSide::*const kCurve[param::kBands];
 };

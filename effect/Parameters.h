@@ -7,11 +7,21 @@
 namespace param {
 
 enum Index : int32_t {
-  lowCutoff, midCutoff, highCutoff,
-  lowQ, midQ, highQ,
-  lowDistoType, midDistoType, highDistoType,
-  lowThreshold, midThreshold, highThreshold,
-  lowGain, midGain, highGain,
+  lowCutoff,
+  midCutoff,
+  highCutoff,
+  lowQ,
+  midQ,
+  highQ,
+  lowDistoType,
+  midDistoType,
+  highDistoType,
+  lowThreshold,
+  midThreshold,
+  highThreshold,
+  lowGain,
+  midGain,
+  highGain,
   count
 };
 

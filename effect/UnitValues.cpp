@@ -70,8 +70,7 @@ float unitValue(int32_t index, float normalisedValue) {
       const int32_t selector = ParameterSide::curveSelectorFromType(normalisedValue);
       return static_cast<float>(selector == 0 ? 1 : selector);
     }
-    case param::Kind::gain:
-      return v <= 0.0 ? kGainOffDecibels : static_cast<float>(20.0 * std::log10(2.0 * v));
+    case param::Kind::gain: return v <= 0.0 ? kGainOffDecibels : static_cast<float>(20.0 * std::log10(2.0 * v));
   }
   return 0.0f;
 }

@@ -18,7 +18,7 @@
 // past its design or a curve past its gain.
 namespace units {
 
-constexpr float kGainOffDecibels = -60.0f;  // the range's minimum: the band is off
+constexpr float kGainOffDecibels = -60.0f;   // the range's minimum: the band is off
 constexpr float kGainMaxDecibels = 6.0206f;  // 20 log10(2): the record's Gain 1
 
 struct Range {

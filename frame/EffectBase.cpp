@@ -45,10 +45,8 @@ constexpr double kVuScale = 32767.0;
 int32_t vuToInteger(float vu) {
   const double scaled = static_cast<double>(vu) * kVuScale;
   if (!(scaled == scaled)) return 0;
-  if (scaled >= static_cast<double>(std::numeric_limits<int32_t>::max()))
-    return std::numeric_limits<int32_t>::max();
-  if (scaled <= static_cast<double>(std::numeric_limits<int32_t>::min()))
-    return std::numeric_limits<int32_t>::min();
+  if (scaled >= static_cast<double>(std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
+  if (scaled <= static_cast<double>(std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
   return static_cast<int32_t>(scaled);
 }
 
@@ -105,7 +103,10 @@ intptr_t EffectBase::dispatcher(int32_t opcode, int32_t index, intptr_t value, v
     case effSetSampleRate: setSampleRate(opt); return 0;
     case effSetBlockSize: setBlockSize(static_cast<int32_t>(value)); return 0;
     case effMainsChanged:
-      if (value == 0) suspend(); else resume();
+      if (value == 0)
+        suspend();
+      else
+        resume();
       return 0;
     case effIdentify: return kIdentifyAnswer;
     case effGetChunk: return getChunk(static_cast<void**>(ptr), index != 0);

@@ -26,8 +26,7 @@ void EffectBase::formatHertz(float samples, char* text) {
 }
 
 void EffectBase::formatMilliseconds(float samples, char* text) {
-  formatFloat(static_cast<float>(static_cast<double>(samples) * 1000.0 / static_cast<double>(getSampleRate())),
-              text);
+  formatFloat(static_cast<float>(static_cast<double>(samples) * 1000.0 / static_cast<double>(getSampleRate())), text);
 }
 
 void EffectBase::formatFloat(float value, char* text) { writeFixedPoint(value, text); }

@@ -110,7 +110,8 @@ bool allFinite(const std::vector<float>& samples) {
 }
 
 void processBlock(AEffect* effect, Input& in, bool replacing) {
-  const int32_t frames = kSmallestBlock + static_cast<int32_t>(in.take<uint16_t>() % (kLargestBlock - kSmallestBlock + 1));
+  const int32_t frames =
+      kSmallestBlock + static_cast<int32_t>(in.take<uint16_t>() % (kLargestBlock - kSmallestBlock + 1));
   const size_t n = frames > 0 ? static_cast<size_t>(frames) : 1;
   std::vector<float> inL(n), inR(n), outL(n), outR(n);
   // A handful of sample patterns from the input, repeated over the block.

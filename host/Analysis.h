@@ -25,10 +25,10 @@ struct Harmonics {
 };
 
 struct Analysis {
-  std::string plugin;                // its name, as the caption shows it
-  std::string settings;              // what was set, for the caption
-  std::vector<Curve> responses;      // dB against Hz: the whole plug-in, then each band alone
-  std::vector<Curve> transfers;      // output dBFS against input dBFS, at each band's centre
+  std::string plugin;            // its name, as the caption shows it
+  std::string settings;          // what was set, for the caption
+  std::vector<Curve> responses;  // dB against Hz: the whole plug-in, then each band alone
+  std::vector<Curve> transfers;  // output dBFS against input dBFS, at each band's centre
   Harmonics at1k, at100;
 };
 

@@ -18,8 +18,7 @@ namespace {
 /// One file of the batch, through its own instance of the plug-in.
 RenderResult renderOne(const BatchRequest& request, const std::string& input, const std::string& output,
                        const Progress& progress) {
-  const Container& container =
-      request.format.empty() ? containerForPath(input) : containerNamed(request.format);
+  const Container& container = request.format.empty() ? containerForPath(input) : containerNamed(request.format);
   LoadedPlugin plugin(request.pluginPath);
   if (request.program != kNoProgram) plugin.selectProgram(request.program);
   std::vector<ParameterSetting> resolved;
@@ -49,8 +48,8 @@ std::vector<std::string> outputsOf(const BatchRequest& request) {
                                  input + "'; write the results into another folder");
     for (size_t j = 0; j < i; ++j)
       if (sameFile(outputs[i], outputs[j]))
-        throw std::runtime_error("'" + request.inputs[j] + "' and '" + request.inputs[i] + "' would both be written to '" +
-                                 outputs[i] + "'; render them into different folders");
+        throw std::runtime_error("'" + request.inputs[j] + "' and '" + request.inputs[i] +
+                                 "' would both be written to '" + outputs[i] + "'; render them into different folders");
   }
   return outputs;
 }
@@ -58,8 +57,7 @@ std::vector<std::string> outputsOf(const BatchRequest& request) {
 }  // namespace
 
 int renderBatch(const BatchRequest& request) {
-  if (!fs::is_directory(request.folder))
-    throw std::runtime_error("'" + request.folder + "': no such folder");
+  if (!fs::is_directory(request.folder)) throw std::runtime_error("'" + request.folder + "': no such folder");
   const size_t count = request.inputs.size();
   const std::vector<std::string> outputs = outputsOf(request);
   std::vector<std::string> errors(count);
@@ -99,13 +97,14 @@ int renderBatch(const BatchRequest& request) {
 
   int failed = 0;
   for (size_t i = 0; i < count; ++i) {
-    for (const std::string& note : notes[i]) std::fprintf(stderr, "warning: '%s': %s\n", request.inputs[i].c_str(), note.c_str());
+    for (const std::string& note : notes[i])
+      std::fprintf(stderr, "warning: '%s': %s\n", request.inputs[i].c_str(), note.c_str());
     if (errors[i].empty()) continue;
     ++failed;
     std::fprintf(stderr, "tribandist: error: %s: %s\n", request.inputs[i].c_str(), errors[i].c_str());
   }
   if (!request.quiet || failed)
     std::printf("rendered %zu of %zu files into %s%s\n", count - failed, count, request.folder.c_str(),
-              failed ? (", " + std::to_string(failed) + " failed").c_str() : "");
+                failed ? (", " + std::to_string(failed) + " failed").c_str() : "");
   return failed;
 }

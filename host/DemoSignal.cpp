@@ -85,10 +85,10 @@ std::vector<float> demoSignal() {
 const char* const* demoPreset() {
   // "fuzz exp" and "fuzz sqrt" can throw peaks far above full scale while
   // their running maxima settle, so the demo keeps to the tamer curves.
-  static const char* const preset[] = {
-      "Low Disto Type=fuzz atan", "L Threshold=20%",  "Low Gain=-4.4 dB",
-      "Mid Disto Type=soft",      "M Threshold=70%",  "Mid Gain=-6 dB",
-      "High Disto Type=arnarchik", "H Threshold=25%", "High Gain=-3.1 dB",
-      nullptr};
+  static const char* const preset[] = {"Low Disto Type=fuzz atan",  "L Threshold=20%",
+                                       "Low Gain=-4.4 dB",          "Mid Disto Type=soft",
+                                       "M Threshold=70%",           "Mid Gain=-6 dB",
+                                       "High Disto Type=arnarchik", "H Threshold=25%",
+                                       "High Gain=-3.1 dB",         nullptr};
   return preset;
 }

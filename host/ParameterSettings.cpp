@@ -82,8 +82,8 @@ int resolveIndex(LoadedPlugin& plugin, const std::string& key, const std::string
   double number;
   if (parseNumber(key, number)) {
     if (number != std::floor(number) || number < 0 || number >= plugin.parameterCount())
-      throw failure(assignment, "no parameter has index " + key + " (0 to " +
-                                    std::to_string(plugin.parameterCount() - 1) + ")");
+      throw failure(assignment,
+                    "no parameter has index " + key + " (0 to " + std::to_string(plugin.parameterCount() - 1) + ")");
     return static_cast<int>(number);
   }
   std::vector<std::string> names;
@@ -91,8 +91,8 @@ int resolveIndex(LoadedPlugin& plugin, const std::string& key, const std::string
     names.push_back(trimmed(plugin.parameterName(i)));
     if (folded(names.back()) == folded(key)) return i;
   }
-  throw failure(assignment, "no parameter is named '" + key + "'" + didYouMean(key, names) +
-                                " (see 'tribandist info')");
+  throw failure(assignment,
+                "no parameter is named '" + key + "'" + didYouMean(key, names) + " (see 'tribandist info')");
 }
 
 /// The simplest fraction among sweep steps first..last (of kSteps): a run

@@ -102,7 +102,8 @@ bool drawable(const Curve& c, double floorDb) {
 
 /// A panel with nothing to draw says so, instead of failing the picture.
 std::string emptyPanel(const std::string& why) {
-  return "set yrange [-1:1]\nset label 1 " + quoted(why) + " at graph 0.5, graph 0.5 center\nplot -1000 notitle\n"
+  return "set yrange [-1:1]\nset label 1 " + quoted(why) +
+         " at graph 0.5, graph 0.5 center\nplot -1000 notitle\n"
          "unset label 1\n";
 }
 
@@ -114,8 +115,9 @@ std::string script(const Analysis& a, const PictureKind& kind, std::vector<std::
        harmonicsBlock("harmonics1k", a.at1k) + harmonicsBlock("harmonics100", a.at100);
   const std::string caption = a.plugin + (a.settings.empty() ? ", as it starts" : ": " + a.settings);
   g += "caption = " + quoted(caption + ".") + " . \"\\n\" . " +
-       quoted("Each measurement uses a fresh instance, so no running state (the fuzz curves' peaks) carries from "
-              "one to the next.") +
+       quoted(
+           "Each measurement uses a fresh instance, so no running state (the fuzz curves' peaks) carries from "
+           "one to the next.") +
        "\nset multiplot layout 2,2 title caption\nset key bottom center\n";
 
   g += "set title 'Frequency response (impulse at -40 dBFS)'\nset logscale x\nset xrange [20:20000]\n"
@@ -156,7 +158,8 @@ std::string script(const Analysis& a, const PictureKind& kind, std::vector<std::
 void runGnuplot(const std::string& text, int pictureDescriptor) {
   // The script lives in memory only: nothing to name, nothing to leave behind.
   const int scriptDescriptor = memfd_create("tribandist-plot", MFD_CLOEXEC);
-  if (scriptDescriptor < 0) throw std::runtime_error(std::string("cannot hold gnuplot's script: ") + std::strerror(errno));
+  if (scriptDescriptor < 0)
+    throw std::runtime_error(std::string("cannot hold gnuplot's script: ") + std::strerror(errno));
   const bool written = write(scriptDescriptor, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
                        lseek(scriptDescriptor, 0, SEEK_SET) == 0;
   if (!written) {

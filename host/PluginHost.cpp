@@ -60,11 +60,11 @@ LoadedPlugin::LoadedPlugin(const std::string& path) : libraryPath(path) {
   }
   // Nothing in a record whose entries are missing can be called, not even
   // its close entry, so the library stays loaded.
-  const char* missing = !effect->dispatcher ? "dispatcher"
-                        : !effect->getParameter ? "getParameter"
-                        : !effect->setParameter ? "setParameter"
+  const char* missing = !effect->dispatcher                                                   ? "dispatcher"
+                        : !effect->getParameter                                               ? "getParameter"
+                        : !effect->setParameter                                               ? "setParameter"
                         : (effect->flags & effFlagsCanReplacing) && !effect->processReplacing ? "processReplacing"
-                        : nullptr;
+                                                                                              : nullptr;
   if (missing) {
     effect = nullptr;
     library = nullptr;

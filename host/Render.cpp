@@ -201,8 +201,7 @@ RenderResult renderThrough(LoadedPlugin& plugin, Source& source, const std::stri
     toPlugin->flush(resampled);
     processAndWrite(resampled.data(), static_cast<int64_t>(resampled.size()) / source.channels());
     fromPlugin->flush(written);
-    written.resize(static_cast<size_t>(std::max<int64_t>(result.framesIn - emitted, 0)) * result.outputChannels,
-                   0.0f);
+    written.resize(static_cast<size_t>(std::max<int64_t>(result.framesIn - emitted, 0)) * result.outputChannels, 0.0f);
     emit(written);
   }
   plugin.dispatch(effMainsChanged, 0, 0);

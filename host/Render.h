@@ -33,7 +33,7 @@ struct RenderResult {
   int inputChannels = 0;
   int outputChannels = 0;
   std::vector<Level> levelsIn, levelsOut;
-  int64_t nonFinite = 0;  // output samples that are NaN or infinite
+  int64_t nonFinite = 0;   // output samples that are NaN or infinite
   bool discarded = false;  // the output was not finite and OUT was left as it was
   std::vector<std::string> notes;
 };

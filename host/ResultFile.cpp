@@ -132,5 +132,6 @@ void checkOutputPlace(const std::string& path, const std::string& input) {
   const fs::path folder = folderOf(out);
   if (!fs::is_directory(folder)) throw failure(path, "its folder '" + folder.string() + "' does not exist");
   if (fs::is_directory(out)) throw failure(path, "is a folder");
-  if (!input.empty() && sameFile(path, input)) throw failure(path, "is the input file; write the result to another file");
+  if (!input.empty() && sameFile(path, input))
+    throw failure(path, "is the input file; write the result to another file");
 }

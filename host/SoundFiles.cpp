@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <stdexcept>
 
-
 namespace fs = std::filesystem;
 
 namespace {
@@ -79,7 +78,8 @@ const Container& containerNamed(const std::string& name) {
 const Container& containerForPath(const std::string& path) {
   const std::string extension = fs::path(path).extension().string();
   if (extension.size() < 2)
-    throw failure(path, "has no extension to choose a container by; name one with --format (" + knownContainers() + ")");
+    throw failure(path,
+                  "has no extension to choose a container by; name one with --format (" + knownContainers() + ")");
   try {
     return containerNamed(extension.substr(1));
   } catch (const std::runtime_error&) {
@@ -177,8 +177,7 @@ int SoundWriter::channelsFor(const Container& container, int wanted, int rate) {
   return 0;
 }
 
-SoundWriter::SoundWriter(const std::string& path, const Container& container, int channels, int rate,
-                         std::string& note)
+SoundWriter::SoundWriter(const std::string& path, const Container& container, int channels, int rate, std::string& note)
     : result(path) {
   SF_INFO info{};
   info.channels = channels;
@@ -188,8 +187,9 @@ SoundWriter::SoundWriter(const std::string& path, const Container& container, in
     std::string what = "a " + std::string(container.name) + " file cannot hold " + std::to_string(channels) +
                        " channels at " + std::to_string(rate) + " Hz";
     if (std::strcmp(container.name, "opus") == 0)
-      what += " (Opus takes 8000, 12000, 16000, 24000 or 48000 Hz): write .ogg or .flac instead, or resample the "
-              "input first (sox IN -r 48000 IN48.wav)";
+      what +=
+          " (Opus takes 8000, 12000, 16000, 24000 or 48000 Hz): write .ogg or .flac instead, or resample the "
+          "input first (sox IN -r 48000 IN48.wav)";
     fail(what);
   }
   channel.fd = result.descriptor();

@@ -37,7 +37,8 @@ std::string defaultPlugin() {
   std::error_code ec;
   const fs::path self = fs::read_symlink("/proc/self/exe", ec);
   if (ec) return kPluginFile;
-  for (const fs::path& candidate : {self.parent_path() / kPluginFile, self.parent_path() / ".." / "lib" / "vst" / kPluginFile})
+  for (const fs::path& candidate :
+       {self.parent_path() / kPluginFile, self.parent_path() / ".." / "lib" / "vst" / kPluginFile})
     if (fs::exists(candidate)) return fs::weakly_canonical(candidate).string();
   return (self.parent_path() / kPluginFile).string();
 }
@@ -52,9 +53,12 @@ std::string fourChars(int32_t id) {
 }
 
 std::string flagNames(int32_t flags) {
-  static const std::pair<int32_t, const char*> names[] = {
-      {effFlagsHasEditor, "HasEditor"}, {effFlagsHasClip, "HasClip"},           {effFlagsHasVu, "HasVu"},
-      {effFlagsCanMono, "CanMono"},     {effFlagsCanReplacing, "CanReplacing"}, {effFlagsProgramChunks, "ProgramChunks"}};
+  static const std::pair<int32_t, const char*> names[] = {{effFlagsHasEditor, "HasEditor"},
+                                                          {effFlagsHasClip, "HasClip"},
+                                                          {effFlagsHasVu, "HasVu"},
+                                                          {effFlagsCanMono, "CanMono"},
+                                                          {effFlagsCanReplacing, "CanReplacing"},
+                                                          {effFlagsProgramChunks, "ProgramChunks"}};
   std::string text;
   for (const auto& [bit, name] : names)
     if (flags & bit) text += (text.empty() ? "" : " ") + std::string(name);
@@ -189,7 +193,8 @@ int render(LoadedPlugin& plugin, const RenderRequest& request) {
       printLevels("output", result.levelsOut);
     }
   }
-  for (const std::string& note : result.notes) std::fprintf(stderr, "warning: '%s': %s\n", output.c_str(), note.c_str());
+  for (const std::string& note : result.notes)
+    std::fprintf(stderr, "warning: '%s': %s\n", output.c_str(), note.c_str());
   Level loudest;
   for (const Level& l : result.levelsOut) loudest.peak = std::max(loudest.peak, l.peak);
   if (loudest.peak > 1.0)
@@ -246,9 +251,8 @@ int analyze(const std::string& pluginPath, const AnalyzeRequest& request) {
     return plugin;
   };
   const interruption::Working working;
-  Analysis a = analyse(make, kEffectDesignRate, [](const std::string& step) {
-    std::fprintf(stderr, "measuring %s\n", step.c_str());
-  });
+  Analysis a = analyse(make, kEffectDesignRate,
+                       [](const std::string& step) { std::fprintf(stderr, "measuring %s\n", step.c_str()); });
   a.plugin = title;
   if (request.program != kNoProgram) a.settings = "program " + std::to_string(request.program);
   for (const std::string& s : request.settings) a.settings += (a.settings.empty() ? "" : ", ") + s;
@@ -310,7 +314,8 @@ int main(int argc, char** argv) {
   analyzeCommand->add_option("--plugin", pluginPath, "plug-in library to load");
   analyzeCommand->add_option("--program", analyzeRequest.program, "program to select first");
   analyzeCommand->add_option("--set", analyzeRequest.settings, "KEY=VALUE, as for render");
-  analyzeCommand->add_option("-o,--output", analyzeRequest.picture, "the picture: " + plotKinds() + " (by its extension)");
+  analyzeCommand->add_option("-o,--output", analyzeRequest.picture,
+                             "the picture: " + plotKinds() + " (by its extension)");
   analyzeCommand->add_option("--csv", analyzeRequest.csvFolder, "also write every curve as CSV into this folder");
 
   try {
@@ -324,8 +329,8 @@ int main(int argc, char** argv) {
     if (*renderCommand && !request.folder.empty()) {
       LoadedPlugin probe(pluginPath);
       checkRequest(request, probe);
-      BatchRequest batch{pluginPath, request.files, request.folder, request.format, request.program,
-                         request.settings, request.options, request.jobs, request.quiet};
+      BatchRequest batch{pluginPath,       request.files,   request.folder, request.format, request.program,
+                         request.settings, request.options, request.jobs,   request.quiet};
       return renderBatch(batch) ? kFailed : 0;
     }
     if (*renderCommand && request.files.size() > 2)

@@ -86,8 +86,8 @@ void deactivate(LV2_Handle h) { static_cast<Lv2Instance*>(h)->deactivate(); }
 void cleanup(LV2_Handle h) { delete static_cast<Lv2Instance*>(h); }
 const void* extensionData(const char*) { return nullptr; }
 
-constexpr LV2_Descriptor kDescriptor = {kUri, instantiate, connectPort, activate, run, deactivate, cleanup,
-                                        extensionData};
+constexpr LV2_Descriptor kDescriptor = {kUri, instantiate, connectPort, activate,
+                                        run,  deactivate,  cleanup,     extensionData};
 
 }  // namespace
 

@@ -7,10 +7,10 @@
 
 /// What one band does during a block.
 struct BandJob {
-  int32_t curve = 0;             // selector 1..5; any other value passes the band unshaped
+  int32_t curve = 0;  // selector 1..5; any other value passes the band unshaped
   float gainFactor = 0.0f;
-  float drive = 0.0f;            // of fuzz atan and fuzz exp, as the band sends it
-  float fuzzSqrtDrive = 0.0f;    // the threshold times 100
+  float drive = 0.0f;          // of fuzz atan and fuzz exp, as the band sends it
+  float fuzzSqrtDrive = 0.0f;  // the threshold times 100
   const SoftCurve* soft = nullptr;
   const AnarchikCurve* anarchik = nullptr;
 };
@@ -30,6 +30,6 @@ struct BlockJob {
   const float* inRight = nullptr;
   float* outLeft = nullptr;
   float* outRight = nullptr;
-  int32_t frames = 0;  // at least 1
+  int32_t frames = 0;   // at least 1
   bool adding = false;  // process adds to the outputs, processReplacing overwrites them
 };

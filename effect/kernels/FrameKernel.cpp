@@ -28,12 +28,8 @@ void shapeBand(const BandJob& band, BlockJob& job, float& left, float& right) no
       take(soft, left, right);
       break;
     }
-    case curve::fuzzAtan:
-      take(*job.fuzzAtan, left, right, band.drive);
-      break;
-    case curve::fuzzExp:
-      take(*job.fuzzExp, left, right, band.drive);
-      break;
+    case curve::fuzzAtan: take(*job.fuzzAtan, left, right, band.drive); break;
+    case curve::fuzzExp: take(*job.fuzzExp, left, right, band.drive); break;
     case curve::fuzzSqrt:
       take(*job.fuzzSqrt, left, right, band.fuzzSqrtDrive);
       left *= kFuzzSqrtOutputScale;
@@ -44,8 +40,7 @@ void shapeBand(const BandJob& band, BlockJob& job, float& left, float& right) no
       take(anarchik, left, right);
       break;
     }
-    default:
-      break;  // filtered but unshaped
+    default: break;  // filtered but unshaped
   }
 }
 

@@ -4,9 +4,9 @@
 #include "KernelSet.h"
 
 // Each set's entry lives in its own unit, compiled for its instructions.
-#define TRIBAND_KERNEL_SET_ENTRIES(set)                                              \
-  void render##set(BlockJob& job) noexcept;                                          \
-  void sines##set(const double* arguments, float* out, int count) noexcept;          \
+#define TRIBAND_KERNEL_SET_ENTRIES(set)                                     \
+  void render##set(BlockJob& job) noexcept;                                 \
+  void sines##set(const double* arguments, float* out, int count) noexcept; \
   void exponentials##set(const double* arguments, float* out, int count) noexcept;
 TRIBAND_KERNEL_SET_ENTRIES(Frames)
 #if defined(TRIBAND_KERNELS_X86)
@@ -51,7 +51,8 @@ constexpr const KernelSet* kAll[] = {&kFrames, &kSse2, &kAvx2, &kAvx512};
 constexpr const KernelSet* kAll[] = {&kFrames, &kSse2, &kAvx2};
 #endif
 #elif defined(TRIBAND_KERNELS_NEON)
-constexpr KernelSet kNeon{"neon", renderNeon, always, sinesNeon, exponentialsNeon};  // every 64-bit ARM processor has it
+constexpr KernelSet kNeon{"neon", renderNeon, always, sinesNeon,
+                          exponentialsNeon};  // every 64-bit ARM processor has it
 constexpr const KernelSet* kAll[] = {&kFrames, &kNeon};
 #else
 constexpr const KernelSet* kAll[] = {&kFrames};

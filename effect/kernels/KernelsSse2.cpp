@@ -1,5 +1,5 @@
-// The audio path for baseline x86 vector instructions (SSE2), as every x86-64 processor and the 32-bit build have. The same kernels as every other set, compiled
-// with this set's flags (effect/CMakeLists.txt).
+// The audio path for baseline x86 vector instructions (SSE2), as every x86-64 processor and the 32-bit build have. The
+// same kernels as every other set, compiled with this set's flags (effect/CMakeLists.txt).
 
 #include "Prelude.h"
 
@@ -11,6 +11,4 @@ namespace {
 
 void renderSse2(BlockJob& job) noexcept { renderBlock(job); }
 void sinesSse2(const double* arguments, float* out, int count) noexcept { sines(arguments, out, count); }
-void exponentialsSse2(const double* arguments, float* out, int count) noexcept {
-  exponentials(arguments, out, count);
-}
+void exponentialsSse2(const double* arguments, float* out, int count) noexcept { exponentials(arguments, out, count); }

@@ -27,8 +27,12 @@ protected:
       host.set(6 + b, kTypeValue[bands[b].selector]);
       host.set(9 + b, bands[b].threshold);
       host.set(12 + b, bands[b].gain);
-      configured[b] = {kBandFrequency[b], 0.7f, bands[b].selector, bands[b].threshold,
-                       ParameterSide::driveFromThreshold(bands[b].threshold), bands[b].gain * 2.0f};
+      configured[b] = {kBandFrequency[b],
+                       0.7f,
+                       bands[b].selector,
+                       bands[b].threshold,
+                       ParameterSide::driveFromThreshold(bands[b].threshold),
+                       bands[b].gain * 2.0f};
     }
     reference.configure(configured);
   }
@@ -83,8 +87,7 @@ TEST_F(AudioTest, EqualsTheFrameByFrameCompositionOnEveryCurve) {
       {{2, 0.2f, 0.5f}, {2, 0.6f, 0.3f}, {2, 1.0f, 1.0f}},  // one shared "fuzz atan"
       {{3, 0.1f, 0.5f}, {3, 0.9f, 0.5f}, {3, 0.5f, 0.5f}},  // one shared "fuzz exp"
       {{4, 0.4f, 1.0f}, {1, 0.5f, 0.5f}, {4, 0.9f, 0.2f}},  // "fuzz sqrt" on two bands
-      {{5, 0.25f, 0.5f}, {5, 0.5f, 0.5f}, {5, 1.0f, 0.5f}},
-      {{1, 1.0f, 0.0f}, {5, 0.0f, 1.0f}, {1, 0.5f, 0.7f}},
+      {{5, 0.25f, 0.5f}, {5, 0.5f, 0.5f}, {5, 1.0f, 0.5f}}, {{1, 1.0f, 0.0f}, {5, 0.0f, 1.0f}, {1, 0.5f, 0.7f}},
   };
   // Each setting picks up where the previous left off: the change between
   // two calls acts from the first frame of the next, and the shared running

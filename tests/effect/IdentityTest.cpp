@@ -57,9 +57,12 @@ public:
     ReferenceEffect::Band bands[3];
     for (int b = 0; b < 3; ++b) {
       const float threshold = host.get(9 + b);
-      bands[b] = {kMappings[b].frequency(host.get(b)), host.get(3 + b),
-                  ParameterSide::curveSelectorFromType(host.get(6 + b)), threshold,
-                  ParameterSide::driveFromThreshold(threshold), host.get(12 + b) * 2.0f};
+      bands[b] = {kMappings[b].frequency(host.get(b)),
+                  host.get(3 + b),
+                  ParameterSide::curveSelectorFromType(host.get(6 + b)),
+                  threshold,
+                  ParameterSide::driveFromThreshold(threshold),
+                  host.get(12 + b) * 2.0f};
     }
     reference.configure(bands);
   }
@@ -116,9 +119,7 @@ public:
 private:
   // The same bits; or both not a number, since compilers keep no NaN's sign
   // or payload (a sample near the float limit drives "fuzz atan" to NaN).
-  static bool same(float a, float b) {
-    return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b));
-  }
+  static bool same(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b)); }
 
   unsigned pick(unsigned count) { return std::uniform_int_distribution<unsigned>(0, count - 1)(rng); }
   float uniform() { return std::uniform_real_distribution<float>(0.0f, 1.0f)(rng); }
@@ -132,8 +133,8 @@ private:
       l[i] = level * ramp * (0.6f * std::sin(phase) + 0.4f * (uniform() - 0.5f));
       r[i] = level * ramp * (0.6f * std::sin(1.3f * phase) + 0.4f * (uniform() - 0.5f));
       if (kind == 5 && i % 97 == 0) {  // bad samples from the host
-        const float bad[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
-                             -3e38f, 1e-39f};
+        const float bad[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), -3e38f,
+                             1e-39f};
         l[i] = bad[pick(4)];
         r[i] = bad[pick(4)];
       }

@@ -13,9 +13,10 @@ struct Shown {
 }  // namespace
 
 TEST_F(EffectTest, NamesAndLabels) {
-  const char* names[15] = {" Low Cutoff ", " Mid Cutoff ", " High Cutoff ", " Low Q ", " Mid Q ", " High Q ",
-                           " Low Disto Type ", " Mid Disto Type ", " High Disto Type ", " L Threshold ",
-                           " M Threshold ", " H Threshold ", " Low Gain ", " Mid Gain ", " High Gain "};
+  const char* names[15] = {" Low Cutoff ",      " Mid Cutoff ",  " High Cutoff ",    " Low Q ",
+                           " Mid Q ",           " High Q ",      " Low Disto Type ", " Mid Disto Type ",
+                           " High Disto Type ", " L Threshold ", " M Threshold ",    " H Threshold ",
+                           " Low Gain ",        " Mid Gain ",    " High Gain "};
   for (int32_t i = 0; i < 15; ++i) EXPECT_EQ(host.text(effGetParamName, i), names[i]) << i;
   EXPECT_EQ(host.text(effGetParamLabel, 0), "   Hz   ");
   EXPECT_EQ(host.text(effGetParamLabel, 3), "   %    ");
@@ -38,17 +39,17 @@ TEST_F(EffectTest, TextsOfUnknownIndicesLeaveTheBufferAlone) {
 }
 
 TEST_F(EffectTest, DisplaysAfterConstruction) {
-  const char* shown[15] = {"700", "4350", "7000", "70",       "70",       "70",       "soft",    "soft",
-                           "soft", "0",    "0",    "0", "0.000000", "0.000000", "0.000000"};
+  const char* shown[15] = {"700",  "4350", "7000", "70", "70",       "70",       "soft",    "soft",
+                           "soft", "0",    "0",    "0",  "0.000000", "0.000000", "0.000000"};
   for (int32_t i = 0; i < 15; ++i) EXPECT_EQ(host.text(effGetParamDisplay, i), shown[i]) << i;
 }
 
 TEST_F(EffectTest, DisplaysOfSetValues) {
   const Shown cases[] = {
-      {0, 0.0f, "25"},      {0, 0.5f, "363"},       {0, 1.0f, "700"},        {1, 1.0f, "8000"},
-      {2, 1.0f, "20000"},   {9, 0.5f, "50"},        {10, 1.0f, "100"},       {11, 0.123f, "12"},
-      {9, 0.004f, ""},      {10, 0.0f, "0"},        {11, -0.5f, "50"},       {8, 1.0f, "arnarchik"},
-      {6, 1.0f, "anarchik"}, {7, 0.8f, "anarchik"}, {6, 0.2f, "fuzz atan"},  {7, 0.4f, "fuzz exp"},
+      {0, 0.0f, "25"},        {0, 0.5f, "363"},       {0, 1.0f, "700"},        {1, 1.0f, "8000"},
+      {2, 1.0f, "20000"},     {9, 0.5f, "50"},        {10, 1.0f, "100"},       {11, 0.123f, "12"},
+      {9, 0.004f, ""},        {10, 0.0f, "0"},        {11, -0.5f, "50"},       {8, 1.0f, "arnarchik"},
+      {6, 1.0f, "anarchik"},  {7, 0.8f, "anarchik"},  {6, 0.2f, "fuzz atan"},  {7, 0.4f, "fuzz exp"},
       {8, 0.6f, "fuzz sqrt"}, {12, 0.0f, "  -oo   "}, {13, 0.25f, "-6.02059"}, {14, 1.0f, "6.020599"},
       {12, 0.5f, "0.000000"}, {0, 1e30f, " Huge!  "},
   };

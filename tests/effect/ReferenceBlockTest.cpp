@@ -24,14 +24,16 @@ TEST(ReferenceBlock, KeptOutputIsThisBuildsOutput) {
   if (const char* path = std::getenv("TRIBAND_WRITE_REFERENCE")) {
     FILE* f = std::fopen(path, "w");
     ASSERT_NE(f, nullptr);
-    std::fprintf(f, "#pragma once\n\n// Written by ReferenceBlockTest from the Linux x86-64 build.\n");
+    std::fprintf(
+        f, "#pragma once\n\n// Written by ReferenceBlockTest from the Linux x86-64 build.\n// clang-format off\n");
     std::fprintf(f, "namespace reference_block {\nconstexpr float kOutput[2][kFrames] = {\n");
     for (const auto* channel : {&outL, &outR}) {
       std::fprintf(f, "    {");
-      for (size_t i = 0; i < channel->size(); ++i) std::fprintf(f, "%s%a", i ? (i % 6 ? ", " : ",\n     ") : "", (*channel)[i]);
+      for (size_t i = 0; i < channel->size(); ++i)
+        std::fprintf(f, "%s%a", i ? (i % 6 ? ", " : ",\n     ") : "", (*channel)[i]);
       std::fprintf(f, "},\n");
     }
-    std::fprintf(f, "};\n}  // namespace reference_block\n");
+    std::fprintf(f, "};\n}  // namespace reference_block\n// clang-format on\n");
     std::fclose(f);
   }
   int differing = 0;

@@ -25,8 +25,7 @@ protected:
   }
   Stereo replace(Stereo in) {
     Stereo out(in.frames());
-    host.replace(in.left.data(), in.right.data(), out.left.data(), out.right.data(),
-                 static_cast<int32_t>(in.frames()));
+    host.replace(in.left.data(), in.right.data(), out.left.data(), out.right.data(), static_cast<int32_t>(in.frames()));
     return out;
   }
   void mainsOffAndOn() {

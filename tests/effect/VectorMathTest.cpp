@@ -52,8 +52,8 @@ TEST_P(VectorMath, SineEqualsTheLibraryOnMillionsOfArguments) {
     arguments.push_back(large(rng));
     arguments.push_back(multiple(rng) * 3.141592653589793 + offset(rng));
   }
-  for (double special : {0.0, -0.0, 1e-300, -1e-30, 1e-8, 3.141592653589793, 1.5707963267948966, 99999.9, 1e5,
-                         -1e6, 1e300, kInf, -kInf, std::numeric_limits<double>::quiet_NaN(), 4.9e-324})
+  for (double special : {0.0, -0.0, 1e-300, -1e-30, 1e-8, 3.141592653589793, 1.5707963267948966, 99999.9, 1e5, -1e6,
+                         1e300, kInf, -kInf, std::numeric_limits<double>::quiet_NaN(), 4.9e-324})
     arguments.push_back(special);
   EXPECT_EQ(mismatches(set().sines, librarySin, arguments), 0);
 }

@@ -114,8 +114,8 @@ TEST_F(Frame, DispatcherRoutesMainsRateBlockVuAndChunks) {
   EXPECT_EQ(host.dispatch(effGetChunk, 2, 0, &chunk), 17);
   EXPECT_EQ(host.dispatch(effGetChunk, 0, 0, &chunk), 17);
   EXPECT_EQ(host.dispatch(effSetChunk, 0, 9, &chunk), 5);
-  EXPECT_EQ(effect.log, (std::vector<std::string>{"resume", "resume", "suspend", "chunk preset", "chunk bank",
-                                                   "setChunk 9 bank"}));
+  EXPECT_EQ(effect.log,
+            (std::vector<std::string>{"resume", "resume", "suspend", "chunk preset", "chunk bank", "setChunk 9 bank"}));
 }
 
 TEST_F(Frame, DefaultTextsAreEmpty) {

@@ -14,7 +14,9 @@ public:
   ~RecordingEffect() override { ++destroyed(); }
 
   void process(float**, float**, int32_t) override {}
-  void setParameter(int32_t index, float value) override { log.push_back("set " + std::to_string(index) + " " + std::to_string(value)); }
+  void setParameter(int32_t index, float value) override {
+    log.push_back("set " + std::to_string(index) + " " + std::to_string(value));
+  }
   void close() override { log.push_back("close"); }
   void setProgram(int32_t program) override {
     log.push_back("program " + std::to_string(program));

@@ -113,7 +113,8 @@ TEST_F(HostTool, AnalyzeDrawsThePictureAndWritesTheCurves) {
     if (std::getenv("CI")) FAIL() << "gnuplot is not installed (package gnuplot-nox)";
     GTEST_SKIP() << "gnuplot is not installed (package gnuplot-nox): no picture to check";
   }
-  const ToolRun r = run("analyze --set \"Mid Disto Type=fuzz sqrt\" -o " + path("report.png") + " --csv " + dir.string());
+  const ToolRun r =
+      run("analyze --set \"Mid Disto Type=fuzz sqrt\" -o " + path("report.png") + " --csv " + dir.string());
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const std::string png = slurp(dir / "report.png");
   ASSERT_GT(png.size(), 24u);

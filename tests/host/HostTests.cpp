@@ -9,13 +9,15 @@ TEST_F(HostTool, InfoShowsEveryParameterAsAHostWould) {
   EXPECT_NE(r.out.find("CanMono CanReplacing"), std::string::npos);
   EXPECT_NE(r.out.find("--- Default ---"), std::string::npos);
   EXPECT_NE(r.out.find("Init 15"), std::string::npos);
-  for (const char* line : {"Low Cutoff         1.000000   700          Hz", "High Disto Type    0.000000   soft",
-                           "High Gain          0.500000   0.000000     dB", "H Threshold        0.000000   0            %"})
+  for (const char* line :
+       {"Low Cutoff         1.000000   700          Hz", "High Disto Type    0.000000   soft",
+        "High Gain          0.500000   0.000000     dB", "H Threshold        0.000000   0            %"})
     EXPECT_NE(r.out.find(line), std::string::npos) << line;
 }
 
 TEST_F(HostTool, RendersAFileAddingNothingOfItsOwn) {
-  const ToolRun r = run("render " + input.string() + " " + path("out.wav") + " --block 300 --set 'mid disto type=fuzz exp' --set 'Low Gain=6.020599 dB'");
+  const ToolRun r = run("render " + input.string() + " " + path("out.wav") +
+                        " --block 300 --set 'mid disto type=fuzz exp' --set 'Low Gain=6.020599 dB'");
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const AudioData in = readFile(input), out = readFile(path("out.wav"));
   ASSERT_EQ(out.info.frames, 5000);
@@ -58,7 +60,9 @@ TEST_F(HostTool, MonoInputFeedsBothChannels) {
 
 TEST_F(HostTool, SettingsChangeTheOutput) {
   ASSERT_EQ(run("render " + input.string() + " " + path("plain.wav")).exitCode, 0);
-  ASSERT_EQ(run("render " + input.string() + " " + path("quiet.wav") + " --set 'LOW GAIN=-oo' --set 'Mid Gain=-oo'").exitCode, 0);
+  ASSERT_EQ(
+      run("render " + input.string() + " " + path("quiet.wav") + " --set 'LOW GAIN=-oo' --set 'Mid Gain=-oo'").exitCode,
+      0);
   ASSERT_EQ(run("render " + input.string() + " " + path("program.wav") + " --program 3").exitCode, 0);
   const AudioData plain = readFile(path("plain.wav")), quiet = readFile(path("quiet.wav"));
   EXPECT_NE(plain.samples, quiet.samples);
@@ -109,8 +113,8 @@ TEST_F(HostTool, DrivesAThirdPartyPlugin) {
   const ToolRun info = run("info --plugin " + plugin.string());
   ASSERT_EQ(info.exitCode, 0) << info.err;
   EXPECT_NE(info.out.find("parameters"), std::string::npos);
-  const ToolRun render = run("render " + input.string() + " " + path("eq.wav") + " --plugin " + plugin.string() +
-                         " --set 0=0.0");
+  const ToolRun render =
+      run("render " + input.string() + " " + path("eq.wav") + " --plugin " + plugin.string() + " --set 0=0.0");
   ASSERT_EQ(render.exitCode, 0) << render.err;
   const AudioData in = readFile(input), out = readFile(path("eq.wav"));
   EXPECT_EQ(out.info.frames, in.info.frames);

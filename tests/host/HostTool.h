@@ -24,7 +24,6 @@
 // tribandist run as a user runs it, in a folder of its own per test.
 namespace fs = std::filesystem;
 
-
 inline namespace host_tool {
 
 struct ToolRun {
@@ -61,7 +60,7 @@ inline AudioData readFile(const fs::path& path) {
 }
 
 inline void writeFile(const fs::path& path, const std::vector<float>& interleaved, int channels, int rate,
-               int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT) {
+                      int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT) {
   SF_INFO info{};
   info.channels = channels;
   info.samplerate = rate;

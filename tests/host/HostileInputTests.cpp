@@ -47,8 +47,7 @@ TEST_F(HostTool, ABatchNeverWritesOverItsInputsNorMergesTwoIntoOne) {
   writeFile(dir / "fmt/x.flac", audio, 2, 44100, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
   const auto unchanged = [&](const char* name) { return readFile(dir / name).samples.size() == audio.size(); };
 
-  expectRefused("render -o " + path("clash") + " " + path("clash/t.wav") + " " + path("other/t.wav"),
-                "is the input");
+  expectRefused("render -o " + path("clash") + " " + path("clash/t.wav") + " " + path("other/t.wav"), "is the input");
   EXPECT_TRUE(unchanged("clash/t.wav"));
   const std::string flac = slurp(dir / "fmt/x.flac");
   expectRefused("render -o " + path("fmt") + " --format flac " + path("fmt/x.wav") + " " + path("fmt/x.flac"),
@@ -83,8 +82,8 @@ TEST_F(HostTool, ANonFiniteRenderNeverReplacesAFile) {
 }
 
 TEST_F(HostTool, ABrokenPlugInIsRefusedOrReportedAndLeavesNothingBehind) {
-  const std::vector<std::string> render = {"render", input.string(), path("keep.wav"), "-q", "--plugin",
-                                           TRIBAND_MISBEHAVING_PLUGIN};
+  const std::vector<std::string> render = {"render", input.string(), path("keep.wav"),
+                                           "-q",     "--plugin",     TRIBAND_MISBEHAVING_PLUGIN};
   const auto refusedNaming = [&](const std::string& misbehaviour, const std::string& named) {
     { std::ofstream(path("keep.wav")) << "precious"; }
     for (const char* command : {"info", "render", "analyze"}) {
@@ -127,8 +126,8 @@ TEST_F(HostTool, ARoundTripThroughTheDesignRateKeepsTheInputsLengthAndTiming) {
       std::vector<float> mono(static_cast<size_t>(frames), 0.0f);
       mono[static_cast<size_t>(frames) / 2] = 0.5f;
       writeFile(path("mono.wav"), mono, 1, rate);
-      const ToolRun r =
-          run("render " + path("mono.wav") + " " + path("back.wav") + " -q --rate 44100 --plugin " TRIBAND_ODD_PLUGIN_5);
+      const ToolRun r = run("render " + path("mono.wav") + " " + path("back.wav") +
+                            " -q --rate 44100 --plugin " TRIBAND_ODD_PLUGIN_5);
       ASSERT_EQ(r.exitCode, 0) << r.err;
       const AudioData back = readFile(path("back.wav"));
       EXPECT_EQ(back.info.frames, frames) << rate << " Hz, " << frames << " frames";
@@ -151,8 +150,8 @@ TEST_F(HostTool, AnalyzeRunsNothingNamedInAFileAndWritesThroughAFifo) {
   const std::string hostile = "odd `touch PWNED1` $(touch PWNED2) ' \" \\ ; % \n `touch PWNED3`";
   const fs::path plugin = dir / (hostile + ".so");
   fs::copy_file(TRIBAND_PLUGIN_PATH, plugin);
-  const ToolRun r = runArgs({"analyze", "--plugin", plugin.string(), "--set", "Low Gain=-6 dB", "-o",
-                             (dir / (hostile + ".png")).string()});
+  const ToolRun r = runArgs(
+      {"analyze", "--plugin", plugin.string(), "--set", "Low Gain=-6 dB", "-o", (dir / (hostile + ".png")).string()});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   for (const char* pwned : {"PWNED1", "PWNED2", "PWNED3"}) EXPECT_FALSE(fs::exists(dir / pwned)) << pwned;
   EXPECT_EQ(slurp(dir / (hostile + ".png")).substr(1, 3), "PNG");
@@ -160,7 +159,8 @@ TEST_F(HostTool, AnalyzeRunsNothingNamedInAFileAndWritesThroughAFifo) {
 
   // A FIFO given as the picture is written into, for the reader at its other end.
   ASSERT_EQ(mkfifo(path("picture.svg").c_str(), 0644), 0);
-  std::thread svgReader([this] { std::system(("timeout 60 cat " + path("picture.svg") + " > " + path("read.svg")).c_str()); });
+  std::thread svgReader(
+      [this] { std::system(("timeout 60 cat " + path("picture.svg") + " > " + path("read.svg")).c_str()); });
   const ToolRun svg = runArgs({"analyze", "-o", path("picture.svg")}, {});
   svgReader.join();
   ASSERT_EQ(svg.exitCode, 0) << svg.err;

@@ -89,7 +89,8 @@ TEST_F(HostTool, PipesDevicesAndLinksAreWrittenThroughNeverReplaced) {
   EXPECT_EQ(readFile(path("target.wav")).info.frames, 5000);
   // A FIFO is written into, for the reader at its other end.
   ASSERT_EQ(mkfifo(path("fifo").c_str(), 0644), 0);
-  std::thread reader([this] { std::system(("timeout 20 cat " + path("fifo") + " > " + path("from-fifo.au")).c_str()); });
+  std::thread reader(
+      [this] { std::system(("timeout 20 cat " + path("fifo") + " > " + path("from-fifo.au")).c_str()); });
   const ToolRun r = run("render " + input.string() + " " + path("fifo") + " --format au -q");
   reader.join();
   ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -208,7 +209,8 @@ TEST_F(HostTool, AnyPlugInsInputsAndOutputs) {
   expectRefused("render " + input.string() + " " + path("keep.wav") + " --plugin " TRIBAND_ODD_PLUGIN_5,
                 "the plug-in takes 1");
   writeFile(path("mono.wav"), sineAndNoise(3000, 0.4f).left, 1, 44100);
-  ASSERT_EQ(run("render " + path("mono.wav") + " " + path("half.wav") + " -q --plugin " TRIBAND_ODD_PLUGIN_5).exitCode, 0);
+  ASSERT_EQ(run("render " + path("mono.wav") + " " + path("half.wav") + " -q --plugin " TRIBAND_ODD_PLUGIN_5).exitCode,
+            0);
   const AudioData in = readFile(path("mono.wav")), half = readFile(path("half.wav"));
   ASSERT_EQ(half.info.channels, 1);
   for (size_t i = 0; i < in.samples.size(); ++i) ASSERT_EQ(half.samples[i], 0.5f * in.samples[i]) << i;
@@ -225,8 +227,7 @@ TEST_F(HostTool, AnyPlugInsInputsAndOutputs) {
 
 TEST_F(HostTool, RatesOtherThanTheDesignRateAreNamedAndCanBeConverted) {
   const ToolRun note = run("render " + input.string() + " " + path("48k.wav") + " -q");
-  EXPECT_NE(note.err.find("at 48000 Hz; the effect's bands are designed for 44100 Hz"), std::string::npos)
-      << note.err;
+  EXPECT_NE(note.err.find("at 48000 Hz; the effect's bands are designed for 44100 Hz"), std::string::npos) << note.err;
   const ToolRun converted = run("render " + input.string() + " " + path("at44k.wav") + " -q --rate 44100");
   ASSERT_EQ(converted.exitCode, 0) << converted.err;
   EXPECT_EQ(converted.err, "");
@@ -249,7 +250,8 @@ TEST_F(HostTool, ABatchRendersEveryFileItCanAndNamesTheOthers) {
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.out.find("rendered 3 of 4 files"), std::string::npos) << r.out;
   EXPECT_NE(r.err.find("broken.wav"), std::string::npos) << r.err;
-  for (const char* name : {"a.wav", "b.flac", "c.wav"}) EXPECT_EQ(readFile(dir / "out" / name).info.frames, 3000) << name;
+  for (const char* name : {"a.wav", "b.flac", "c.wav"})
+    EXPECT_EQ(readFile(dir / "out" / name).info.frames, 3000) << name;
   EXPECT_FALSE(fs::exists(dir / "out" / "broken.wav"));
   EXPECT_TRUE(noTemporaryIn(dir / "out"));
 }

@@ -74,8 +74,8 @@ public:
 TEST(Lv2Edition, AnyValueInAnyPortGivesFiniteBoundedOutputWithEveryCurve) {
   Lv2Plugin plugin;
   ASSERT_NE(plugin.descriptor, nullptr) << dlerror();
-  const float hostile[] = {-FLT_MAX, -1e30f, -1.0f, -0.0001f, -0.0f, -1e-40f, 1e-40f, 150.0f, 200.0f, 22100.0f,
-                           30000.0f, 1e30f, FLT_MAX, INFINITY, -INFINITY, NAN};
+  const float hostile[] = {-FLT_MAX, -1e30f,   -1.0f,    -0.0001f, -0.0f,   -1e-40f,  1e-40f,    150.0f,
+                           200.0f,   22100.0f, 30000.0f, 1e30f,    FLT_MAX, INFINITY, -INFINITY, NAN};
   const Stereo signal = sineAndNoise(kFrames, 0.5f);
   for (float curve = 1; curve <= 5; ++curve)
     for (uint32_t port = 0; port < kControls; ++port)

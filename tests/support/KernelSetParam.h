@@ -27,6 +27,6 @@ private:
   const KernelSet* chosen = nullptr;
 };
 
-#define TRIBAND_FOR_EVERY_KERNEL_SET(suite)                                                                \
+#define TRIBAND_FOR_EVERY_KERNEL_SET(suite)                                                                  \
   INSTANTIATE_TEST_SUITE_P(KernelSets, suite, ::testing::Values("frames", "sse2", "avx2", "avx512", "neon"), \
                            [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); })

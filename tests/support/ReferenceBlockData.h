@@ -1,6 +1,7 @@
 #pragma once
 
 // Written by ReferenceBlockTest from the Linux x86-64 build.
+// clang-format off
 namespace reference_block {
 constexpr float kOutput[2][kFrames] = {
     {-0x1.baa04ep+9, 0x1.3d334ep+0, 0x1.0bd836p+0, 0x1.922eb8p-1, -0x1.909c9p-5, 0x1.9d3606p-2,
@@ -91,3 +92,4 @@ constexpr float kOutput[2][kFrames] = {
      0x1.7d7eaap-1, 0x1.0fb4dcp-1, 0x1.061118p-5, -0x1.4a12b6p-3},
 };
 }  // namespace reference_block
+// clang-format on

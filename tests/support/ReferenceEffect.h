@@ -20,7 +20,8 @@ public:
   };
 
   ReferenceEffect() {
-    configure({{700.0f, 0.7f, 1, 0.0f, 1.5f, 1.0f}, {4350.0f, 0.7f, 1, 0.0f, 1.5f, 1.0f},
+    configure({{700.0f, 0.7f, 1, 0.0f, 1.5f, 1.0f},
+               {4350.0f, 0.7f, 1, 0.0f, 1.5f, 1.0f},
                {7000.0f, 0.7f, 1, 0.0f, 1.5f, 1.0f}});
   }
 
@@ -61,15 +62,31 @@ private:
 
   void shape(int b, float& l, float& r) {
     switch (band[b].selector) {
-      case 1: soft[b].apply(l, r); l = soft[b].outLeft; r = soft[b].outRight; break;
-      case 2: atan.apply(l, r, band[b].drive); l = atan.outLeft; r = atan.outRight; break;
-      case 3: exp.apply(l, r, band[b].drive); l = exp.outLeft; r = exp.outRight; break;
+      case 1:
+        soft[b].apply(l, r);
+        l = soft[b].outLeft;
+        r = soft[b].outRight;
+        break;
+      case 2:
+        atan.apply(l, r, band[b].drive);
+        l = atan.outLeft;
+        r = atan.outRight;
+        break;
+      case 3:
+        exp.apply(l, r, band[b].drive);
+        l = exp.outLeft;
+        r = exp.outRight;
+        break;
       case 4:
         sqrt.apply(l, r, band[b].threshold * 100.0f);
         l = 2.0f * sqrt.outLeft;
         r = 2.0f * sqrt.outRight;
         break;
-      case 5: anarchik[b].apply(l, r); l = anarchik[b].outLeft; r = anarchik[b].outRight; break;
+      case 5:
+        anarchik[b].apply(l, r);
+        l = anarchik[b].outLeft;
+        r = anarchik[b].outRight;
+        break;
       default: break;
     }
   }
