@@ -1,0 +1,7 @@
+#pragma once
+
+#include "kernels/KernelSet.h"
+
+/// The AVX-512 set's formula and schedule over portable 16-lane types, for
+/// processors without AVX-512; it runs where AVX2 and FMA do.
+const KernelSet& wideStandIn() noexcept;
