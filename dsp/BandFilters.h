@@ -23,9 +23,9 @@ struct BiquadHistory {
 /// stored as a float. Each product of two floats is exact in double; each
 /// partial sum is rounded to double, and the result once more to float.
 inline float biquadStep(const BiquadCoefficients& c, BiquadHistory& h, float x) noexcept {
-  const double sum = static_cast<double>(c.b0) * x + static_cast<double>(c.b1) * h.x[0] +
-                     static_cast<double>(c.b2) * h.x[1] - static_cast<double>(c.a1) * h.y[0] -
-                     static_cast<double>(c.a2) * h.y[1];
+  const auto d = [](float v) { return static_cast<double>(v); };
+  const double sum = d(c.b0) * d(x) + d(c.b1) * d(h.x[0]) + d(c.b2) * d(h.x[1]) - d(c.a1) * d(h.y[0]) -
+                     d(c.a2) * d(h.y[1]);
   const float y = flush::denormalOrUnusable(static_cast<float>(sum));
   h.x[1] = h.x[0];
   h.x[0] = x;

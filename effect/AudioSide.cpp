@@ -22,7 +22,7 @@ void designFilter(Filter& filter, float frequencyHz, float q, float rate, float&
 
 }  // namespace
 
-AudioSide::AudioSide(float filterSampleRate) : filterSampleRate(filterSampleRate), kernelSet(&kernels::best()) {
+AudioSide::AudioSide(float designRate) : filterSampleRate(designRate), kernelSet(&kernels::best()) {
   constexpr float kNotYet = std::numeric_limits<float>::quiet_NaN();
   for (Designed& d : designed) d = {kNotYet, kNotYet, kNotYet};
 }

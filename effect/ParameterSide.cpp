@@ -27,8 +27,8 @@ float limitedQ(int band, float value) {
   constexpr double kBandQLimit = 0.01;
   constexpr float kLowQLimitValue = 0.98f;   // 0x3F7AE148
   constexpr float kBandQLimitValue = 0.01f;  // 0x3C23D70A
-  if (band == param::low) return value >= kLowQLimit ? kLowQLimitValue : value;
-  return value <= kBandQLimit ? kBandQLimitValue : value;
+  if (band == param::low) return static_cast<double>(value) >= kLowQLimit ? kLowQLimitValue : value;
+  return static_cast<double>(value) <= kBandQLimit ? kBandQLimitValue : value;
 }
 
 }  // namespace

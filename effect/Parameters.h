@@ -88,7 +88,7 @@ struct CutoffMapping {
   float baseHz;
   float spanHz;
   float frequency(float value) const {
-    return static_cast<float>(static_cast<double>(baseHz) + static_cast<double>(spanHz) * value);
+    return static_cast<float>(static_cast<double>(baseHz) + static_cast<double>(spanHz) * static_cast<double>(value));
   }
 };
 constexpr CutoffMapping kLowCutoffMapping{25.0f, 675.0f};

@@ -1,7 +1,7 @@
 #include "TriBandDistortion.h"
 
-TriBandDistortion::TriBandDistortion(audioMasterCallback audioMaster)
-    : EffectBase(audioMaster, kNumPrograms, kNumParams), audio(sampleRate.load()) {
+TriBandDistortion::TriBandDistortion(audioMasterCallback host)
+    : EffectBase(host, kNumPrograms, kNumParams), audio(sampleRate.load()) {
   setNumInputs(2);
   setNumOutputs(2);
   setUniqueID(fourCharCode('Q', 'd', '3', 'r'));

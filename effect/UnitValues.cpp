@@ -39,7 +39,7 @@ float normalised(int32_t index, float unitValue) {
   switch (p.kind) {
     case param::Kind::cutoff: {
       const CutoffMapping& m = kCutoffMappings[p.band];
-      return static_cast<float>((u - m.baseHz) / m.spanHz);
+      return static_cast<float>((u - static_cast<double>(m.baseHz)) / static_cast<double>(m.spanHz));
     }
     case param::Kind::q:
     case param::Kind::threshold: return static_cast<float>(u / kPercent);
@@ -50,7 +50,7 @@ float normalised(int32_t index, float unitValue) {
       return kTypeValues[selector - 1];
     }
     case param::Kind::gain: {
-      if (!(u > kGainOffDecibels)) return 0.0f;
+      if (!(u > static_cast<double>(kGainOffDecibels))) return 0.0f;
       const double v = std::pow(10.0, u / 20.0) / 2.0;
       return v >= 1.0 ? 1.0f : static_cast<float>(v);
     }

@@ -52,8 +52,8 @@ int32_t vuToInteger(float vu) {
 
 }  // namespace
 
-EffectBase::EffectBase(audioMasterCallback audioMaster, int32_t numPrograms, int32_t numParams)
-    : audioMaster(audioMaster), numPrograms(numPrograms), numParams(numParams) {
+EffectBase::EffectBase(audioMasterCallback host, int32_t programs, int32_t parameters)
+    : audioMaster(host), numPrograms(programs), numParams(parameters) {
   std::memset(&effectRecord, 0, sizeof effectRecord);
   effectRecord.magic = kEffectMagic;
   effectRecord.dispatcher = dispatcherEntry;

@@ -216,7 +216,7 @@ void writeCsv(const Analysis& a, const std::string& folder) {
     write("harmonics_" + std::to_string(static_cast<int>(h->fundamentalHz)) + "hz.csv", [h](std::ostream& f) {
       f << "# sine at " << h->inputDbfs << " dBFS; THD " << h->thdPercent << " %\nharmonic,frequency_hz,level_dbfs\n";
       for (size_t k = 0; k < h->levelsDbfs.size(); ++k)
-        f << k + 1 << "," << (k + 1) * h->fundamentalHz << "," << h->levelsDbfs[k] << "\n";
+        f << k + 1 << "," << static_cast<double>(k + 1) * h->fundamentalHz << "," << h->levelsDbfs[k] << "\n";
     });
   }
 }

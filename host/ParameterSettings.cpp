@@ -120,7 +120,7 @@ size_t roundest(size_t first, size_t last, size_t steps) {
 /// matched against what the plug-in itself displays.
 class DisplaySweep {
 public:
-  DisplaySweep(LoadedPlugin& plugin, int index) : plugin(plugin), index(index) {
+  DisplaySweep(LoadedPlugin& swept, int sweptIndex) : plugin(swept), index(sweptIndex) {
     const float original = plugin.parameter(index);
     for (size_t step = 0; step <= kSteps; ++step) add(static_cast<float>(step) / kSteps);
     plugin.setParameter(index, original);
@@ -239,7 +239,7 @@ bool exactUnitValue(LoadedPlugin& plugin, int index, double number, const std::s
   if (p.kind == param::Kind::distoType) return false;  // named by its curve
   if (!unit.empty() && unit != folded(p.label)) return false;
   const units::Range r = units::range(index);
-  if (number < r.minimum || number > r.maximum) return false;
+  if (number < static_cast<double>(r.minimum) || number > static_cast<double>(r.maximum)) return false;
   value = units::normalised(index, static_cast<float>(number));
   return true;
 }

@@ -23,7 +23,7 @@ double nowSeconds() {
 /// Running peak and sum of squares per channel of interleaved frames.
 class Meter {
 public:
-  explicit Meter(int channels) : channels(channels) {}
+  explicit Meter(int channelCount) : channels(static_cast<size_t>(channelCount)) {}
   void add(const float* interleaved, int64_t frames) {
     const int c = static_cast<int>(channels.size());
     for (int64_t i = 0; i < frames; ++i)
@@ -58,11 +58,11 @@ private:
 /// output, filled from and emptied into interleaved frames.
 class PluginBlocks {
 public:
-  PluginBlocks(LoadedPlugin& plugin, int sourceChannels, int keptOutputs, int blockFrames)
-      : plugin(plugin),
-        sourceChannels(sourceChannels),
-        keptOutputs(keptOutputs),
-        blockFrames(blockFrames),
+  PluginBlocks(LoadedPlugin& driven, int sourceChannelCount, int keptOutputCount, int framesPerBlock)
+      : plugin(driven),
+        sourceChannels(sourceChannelCount),
+        keptOutputs(keptOutputCount),
+        blockFrames(framesPerBlock),
         inputs(plugin.inputCount(), std::vector<float>(blockFrames)),
         outputs(plugin.outputCount(), std::vector<float>(blockFrames)) {
     for (auto& b : inputs) inputPointers.push_back(b.data());
@@ -216,8 +216,8 @@ RenderResult renderThrough(LoadedPlugin& plugin, Source& source, const std::stri
   return result;
 }
 
-ProgressLine::ProgressLine(bool enabled, std::string what)
-    : enabled(enabled && isatty(STDERR_FILENO)), what(std::move(what)), startSeconds(nowSeconds()) {}
+ProgressLine::ProgressLine(bool wanted, std::string doing)
+    : enabled(wanted && isatty(STDERR_FILENO)), what(std::move(doing)), startSeconds(nowSeconds()) {}
 
 ProgressLine::~ProgressLine() {
   if (shown) std::fputs("\n", stderr);

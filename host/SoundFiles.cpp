@@ -90,7 +90,7 @@ const Container& containerForPath(const std::string& path) {
 
 // ---- reading ----
 
-SoundReader::SoundReader(const std::string& path) : path(path) {
+SoundReader::SoundReader(const std::string& name) : path(name) {
   if (path == "-") {
     file = sf_open_fd(STDIN_FILENO, SFM_READ, &info, 0);
     if (!file) throw failure("-", std::string("cannot read standard input as audio (") + sf_strerror(nullptr) + ")");

@@ -85,7 +85,8 @@ void showInfo(LoadedPlugin& plugin) {
   std::printf("\nparameters (program %d)\n  %3s  %-18s %-10s %-12s %s\n", current, "#", "name", "value", "display",
               "unit");
   for (int32_t i = 0; i < r.numParams; ++i) {
-    std::printf("  %3d  %-18s %-10.6f %-12s %s\n", i, trimmed(plugin.parameterName(i)).c_str(), plugin.parameter(i),
+    std::printf("  %3d  %-18s %-10.6f %-12s %s\n", i, trimmed(plugin.parameterName(i)).c_str(),
+                static_cast<double>(plugin.parameter(i)),
                 trimmed(plugin.parameterDisplay(i)).c_str(), trimmed(plugin.parameterLabel(i)).c_str());
   }
 }

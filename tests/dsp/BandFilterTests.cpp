@@ -32,7 +32,7 @@ void expectImpulse(Filter f, const float (&expected)[4]) {
 
 // Magnitude of the transfer function at frequencyHz.
 double gainAt(const BiquadCoefficients& c, double frequencyHz) {
-  const std::complex<double> z = std::polar(1.0, 2.0 * M_PI * frequencyHz / kRate);
+  const std::complex<double> z = std::polar(1.0, 2.0 * M_PI * frequencyHz / static_cast<double>(kRate));
   const std::complex<double> zi = 1.0 / z;
   return std::abs((double(c.b0) + double(c.b1) * zi + double(c.b2) * zi * zi) /
                   (1.0 + double(c.a1) * zi + double(c.a2) * zi * zi));
@@ -70,7 +70,7 @@ TEST(HighPassFilter, DesignsTheWorkedCoefficientsAndImpulse) {
 TEST(BandFilters, ChannelsStayApart) {
   auto f = designed<BandPassFilter>(1000.0f, 2.0f);
   for (int i = 0; i < 256; ++i) {
-    f.processSample(Channel::left, std::sin(0.1f * i));
+    f.processSample(Channel::left, std::sin(0.1f * static_cast<float>(i)));
     EXPECT_EQ(f.processSample(Channel::right, 0.0f), 0.0f);
   }
 }
@@ -128,7 +128,7 @@ TEST(BandFilters, FlushesDenormalsNegativeZeroAndNonFinite) {
   // Two samples later the bad ones have left the input history too.
   auto clean = designed<BandPassFilter>(4350.0f, 0.7f);
   for (int i = 0; i < 16; ++i) {
-    const float x = std::sin(0.3f * i);
+    const float x = std::sin(0.3f * static_cast<float>(i));
     EXPECT_EQ(recovered.processSample(Channel::left, x), clean.processSample(Channel::left, x)) << i;
   }
 }

@@ -157,8 +157,8 @@ TEST(FuzzCurves, ZeroInputGivesExactZeroAndSmallSignalsLeaveThePeak) {
   EXPECT_EQ(sqrt.peakLeft, fuzz::kInitialMaximum);  // an equal value does not raise it either
 
   for (int i = 0; i < 8; ++i) {
-    exp.apply(0.1f * i, 0.0f, kDrive);
-    sqrt.apply(-0.1f * i, 0.0f, kDrive);
+    exp.apply(0.1f * static_cast<float>(i), 0.0f, kDrive);
+    sqrt.apply(-0.1f * static_cast<float>(i), 0.0f, kDrive);
   }
   exp.apply(0.0f, 0.0f, kDrive);
   sqrt.apply(0.0f, 0.0f, kDrive);

@@ -30,7 +30,7 @@ TEST(ReferenceBlock, KeptOutputIsThisBuildsOutput) {
     for (const auto* channel : {&outL, &outR}) {
       std::fprintf(f, "    {");
       for (size_t i = 0; i < channel->size(); ++i)
-        std::fprintf(f, "%s%a", i ? (i % 6 ? ", " : ",\n     ") : "", (*channel)[i]);
+        std::fprintf(f, "%s%a", i ? (i % 6 ? ", " : ",\n     ") : "", static_cast<double>((*channel)[i]));
       std::fprintf(f, "},\n");
     }
     std::fprintf(f, "};\n}  // namespace reference_block\n// clang-format on\n");

@@ -42,7 +42,7 @@ Stereo everyMagnitude(size_t frames, uint32_t seed) {
   Stereo s(frames);
   for (size_t i = 0; i < frames; ++i) {
     const auto one = [&] {
-      const float magnitude = (rng() % 3 == 0) ? 0x1p40f * (0.25f + (rng() % 8) * 0.25f)
+      const float magnitude = (rng() % 3 == 0) ? 0x1p40f * (0.25f + static_cast<float>(rng() % 8) * 0.25f)
                                                : std::min(kLargest, std::pow(10.0f, exponent(rng)));
       return rng() % 2 ? magnitude : -magnitude;
     };

@@ -42,7 +42,7 @@ TEST_P(VectorMath, SineEqualsTheLibraryOnMillionsOfArguments) {
   std::mt19937 rng(11);
   std::uniform_real_distribution<float> value(-3.0f, 3.0f), scale(-200.0f, 200.0f);
   std::vector<double> arguments;
-  for (int i = 0; i < 4000000; ++i) arguments.push_back(static_cast<double>(value(rng)) * scale(rng));
+  for (int i = 0; i < 4000000; ++i) arguments.push_back(static_cast<double>(value(rng)) * static_cast<double>(scale(rng)));
   // Large arguments, up to and past where the reduction is trusted, and
   // near multiples of pi there, where it loses the most.
   std::uniform_real_distribution<double> large(-4e6, 4e6);

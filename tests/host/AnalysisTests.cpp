@@ -73,7 +73,7 @@ TEST(Analysis, BandsAloneMatchTheirFilterDesign) {
 TEST(Analysis, SoftTransferFollowsItsFormula) {
   constexpr float kThreshold = 0.5f;
   const Analysis a = measure(ours({{kMidThreshold, kThreshold}}));
-  const double aa = 0.95 * kThreshold, k = 2.0 * aa / (1.0 - aa);
+  const double aa = 0.95 * static_cast<double>(kThreshold), k = 2.0 * aa / (1.0 - aa);
   const Curve& mid = named(a.transfers, "mid band");
   ASSERT_EQ(mid.x.front(), -60.0);
   ASSERT_EQ(mid.x.back(), 6.0);

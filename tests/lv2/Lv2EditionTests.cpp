@@ -45,7 +45,8 @@ private:
 /// One instance with its ports connected: controls at the defaults, stereo in and out.
 class Instance {
 public:
-  explicit Instance(const LV2_Descriptor* d) : d(d), handle(d->instantiate(d, kRate, TRIBAND_LV2_BUNDLE, nullptr)) {
+  explicit Instance(const LV2_Descriptor* descriptor)
+      : d(descriptor), handle(d->instantiate(d, kRate, TRIBAND_LV2_BUNDLE, nullptr)) {
     for (uint32_t i = 0; i < kControls; ++i) d->connect_port(handle, i, &controls[i]);
     d->connect_port(handle, kControls, in.left.data());
     d->connect_port(handle, kControls + 1, in.right.data());

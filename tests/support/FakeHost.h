@@ -42,7 +42,7 @@ public:
 /// Drives an effect only through its record, as a host does.
 class RecordDriver {
 public:
-  explicit RecordDriver(AEffect* effect) : effect(effect) {}
+  explicit RecordDriver(AEffect* driven) : effect(driven) {}
 
   intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f) {
     return effect->dispatcher(effect, opcode, index, value, ptr, opt);

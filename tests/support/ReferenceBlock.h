@@ -28,7 +28,7 @@ inline void input(std::vector<float>& left, std::vector<float>& right) {
     state = state * 1664525u + 1013904223u;
     const float noise = static_cast<float>(state >> 8) / 16777216.0f - 0.5f;
     const int32_t phase = i % 64;
-    const float triangle = (phase < 32 ? phase : 64 - phase) / 16.0f - 1.0f;
+    const float triangle = static_cast<float>(phase < 32 ? phase : 64 - phase) / 16.0f - 1.0f;
     left[i] = 0.6f * triangle + 0.3f * noise;
     right[i] = 0.5f * noise - 0.2f * triangle;
   }
