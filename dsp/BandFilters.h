@@ -24,8 +24,8 @@ struct BiquadHistory {
 /// partial sum is rounded to double, and the result once more to float.
 inline float biquadStep(const BiquadCoefficients& c, BiquadHistory& h, float x) noexcept {
   const auto d = [](float v) { return static_cast<double>(v); };
-  const double sum = d(c.b0) * d(x) + d(c.b1) * d(h.x[0]) + d(c.b2) * d(h.x[1]) - d(c.a1) * d(h.y[0]) -
-                     d(c.a2) * d(h.y[1]);
+  const double sum =
+      d(c.b0) * d(x) + d(c.b1) * d(h.x[0]) + d(c.b2) * d(h.x[1]) - d(c.a1) * d(h.y[0]) - d(c.a2) * d(h.y[1]);
   const float y = flush::denormalOrUnusable(static_cast<float>(sum));
   h.x[1] = h.x[0];
   h.x[0] = x;

@@ -4,7 +4,8 @@
 #include <stdexcept>
 #include <string>
 
-Resampler::Resampler(double fromRate, double toRate, int channelCount) : channels(channelCount), ratio(toRate / fromRate) {
+Resampler::Resampler(double fromRate, double toRate, int channelCount)
+    : channels(channelCount), ratio(toRate / fromRate) {
   soxr_error_t error = nullptr;
   const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
   const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);

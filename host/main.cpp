@@ -86,8 +86,8 @@ void showInfo(LoadedPlugin& plugin) {
               "unit");
   for (int32_t i = 0; i < r.numParams; ++i) {
     std::printf("  %3d  %-18s %-10.6f %-12s %s\n", i, trimmed(plugin.parameterName(i)).c_str(),
-                static_cast<double>(plugin.parameter(i)),
-                trimmed(plugin.parameterDisplay(i)).c_str(), trimmed(plugin.parameterLabel(i)).c_str());
+                static_cast<double>(plugin.parameter(i)), trimmed(plugin.parameterDisplay(i)).c_str(),
+                trimmed(plugin.parameterLabel(i)).c_str());
   }
 }
 

@@ -11,6 +11,7 @@
 #include "Parameters.h"
 #include "ReferenceEffect.h"
 #include "KernelSetParam.h"
+#include "TestSize.h"
 #include "TriBandDistortion.h"
 
 // The effect's block-organised audio path against the frame-by-frame
@@ -156,7 +157,7 @@ class Identity : public KernelSetTest {};
 // included: it runs the classes in the effect's order, through the record.
 TEST_P(Identity, EveryKernelSetEqualsFrameByFrameComposition) {
   FakeHost::reset();
-  constexpr long kFrames = 3000000;
+  const long kFrames = scaledCount(3000000);
   long total = 0;
   for (uint32_t seed = 1; total < kFrames; ++seed) {
     Scenario scenario(seed, set());

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "KernelSetParam.h"
+#include "TestSize.h"
 
 // Each kernel set's sine and exponential against the library's double
 // result rounded to float, to the bit, on millions of arguments.
@@ -42,13 +43,14 @@ TEST_P(VectorMath, SineEqualsTheLibraryOnMillionsOfArguments) {
   std::mt19937 rng(11);
   std::uniform_real_distribution<float> value(-3.0f, 3.0f), scale(-200.0f, 200.0f);
   std::vector<double> arguments;
-  for (int i = 0; i < 4000000; ++i) arguments.push_back(static_cast<double>(value(rng)) * static_cast<double>(scale(rng)));
+  for (long i = 0; i < scaledCount(4000000); ++i)
+    arguments.push_back(static_cast<double>(value(rng)) * static_cast<double>(scale(rng)));
   // Large arguments, up to and past where the reduction is trusted, and
   // near multiples of pi there, where it loses the most.
   std::uniform_real_distribution<double> large(-4e6, 4e6);
   std::uniform_int_distribution<int> multiple(-1400000, 1400000);
   std::uniform_real_distribution<double> offset(-1e-5, 1e-5);
-  for (int i = 0; i < 500000; ++i) {
+  for (long i = 0; i < scaledCount(500000); ++i) {
     arguments.push_back(large(rng));
     arguments.push_back(multiple(rng) * 3.141592653589793 + offset(rng));
   }
@@ -62,7 +64,7 @@ TEST_P(VectorMath, ExponentialEqualsTheLibraryOnMillionsOfArguments) {
   std::mt19937 rng(12);
   std::vector<double> exponents;
   std::uniform_real_distribution<float> negative(-100.0f, 0.0f), small(-1.0f, 1.0f);
-  for (int i = 0; i < 2000000; ++i) exponents.push_back(i % 4 ? negative(rng) : small(rng));
+  for (long i = 0; i < scaledCount(2000000); ++i) exponents.push_back(i % 4 ? negative(rng) : small(rng));
   for (double special : {0.0, -0.0, -87.0, -87.5, -103.9, -746.0, 88.0, 88.8, -kInf, kInf, 1e300,
                          std::numeric_limits<double>::quiet_NaN()})
     exponents.push_back(special);

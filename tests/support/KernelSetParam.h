@@ -46,8 +46,8 @@ private:
 #define TRIBAND_FOR_EVERY_KERNEL_SET(suite)                                                                  \
   INSTANTIATE_TEST_SUITE_P(KernelSets, suite,                                                                \
                            ::testing::Values("frames", "sse2", "avx2", "avx512", "avx512-portable", "neon"), \
-                           [](const ::testing::TestParamInfo<const char*>& set) {                           \
-                             std::string name = set.param;                                                  \
+                           [](const ::testing::TestParamInfo<const char*>& set) {                            \
+                             std::string name = set.param;                                                   \
                              std::replace(name.begin(), name.end(), '-', '_');                               \
                              return name;                                                                    \
                            })
