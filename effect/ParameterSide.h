@@ -7,8 +7,6 @@
 #include "BlockSettings.h"
 #include "Parameters.h"
 
-class EffectBase;
-
 /// One program: the fifteen values as the host sent them, and a name.
 struct ProgramRecord {
   static constexpr int kNameSize = 24;  // 23 characters and the terminating zero
@@ -47,9 +45,8 @@ public:
 
   void getName(int32_t index, char* text) const;
   void getLabel(int32_t index, char* text) const;
-  /// The display of the working value; gains go through the effect's own
-  /// formatDecibels, so an override of its number formats applies.
-  void getDisplay(int32_t index, char* text, EffectBase& formatter) const;
+  /// The display of the working value; gains in decibels of their factor.
+  void getDisplay(int32_t index, char* text) const;
 
   /// Suspend and resume ask the audio side to clear its filter histories
   /// before its next block, so the request never races with a running block.

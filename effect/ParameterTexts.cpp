@@ -2,9 +2,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "EffectBase.h"
 #include "ParameterSide.h"
-#include "ValueText.h"
+#include "NumberText.h"
 
 using param::Kind;
 
@@ -47,7 +46,7 @@ void ParameterSide::getLabel(int32_t index, char* text) const {
   if (param::isValid(index)) std::strcpy(text, param::kTable[index].label);
 }
 
-void ParameterSide::getDisplay(int32_t index, char* text, EffectBase& formatter) const {
+void ParameterSide::getDisplay(int32_t index, char* text) const {
   if (!param::isValid(index)) return;
   const param::Info& p = param::kTable[index];
   const float value = relaxed(working(index));
@@ -62,6 +61,6 @@ void ParameterSide::getDisplay(int32_t index, char* text, EffectBase& formatter)
         std::strcpy(text, curve::labelsOf(p.band)[selector - 1]);
       break;
     }
-    case Kind::gain: formatter.formatDecibels(relaxed(this->*kGainFactor[p.band]), text); break;
+    case Kind::gain: writeDecibels(relaxed(this->*kGainFactor[p.band]), text); break;
   }
 }

@@ -2,42 +2,43 @@
 
 #include <cstdint>
 
-#include "AudioSide.h"
 #include "EffectBase.h"
-#include "ParameterSide.h"
+#include "TriBandEngine.h"
 
-/// The three-band stereo distortion: the record's operations forwarded to
-/// its two sides. The parameter side belongs to the control threads, the
-/// audio side to the processing calls; each block hands the one to the other
-/// through a BlockSettings, so a change made between two processing calls
-/// takes effect on the first frame of the next call.
+/// The record edition: the record's operations forwarded to the engine. The
+/// one place where the engine meets the record interface.
 class TriBandDistortion : public EffectBase {
 public:
-  static constexpr int32_t kNumPrograms = ParameterSide::kNumPrograms;
-  static constexpr int32_t kNumParams = param::count;
+  static constexpr int32_t kNumPrograms = TriBandEngine::kNumPrograms;
+  static constexpr int32_t kNumParams = TriBandEngine::kNumParams;
 
-  explicit TriBandDistortion(audioMasterCallback audioMaster);
+  explicit TriBandDistortion(audioMasterCallback host);
   ~TriBandDistortion() override;
 
-  void setParameter(int32_t index, float value) override;
-  float getParameter(int32_t index) override;
-  void process(float** inputs, float** outputs, int32_t sampleFrames) override;
-  void processReplacing(float** inputs, float** outputs, int32_t sampleFrames) override;
+  void setParameter(int32_t index, float value) override { engine.setParameter(index, value); }
+  float getParameter(int32_t index) override { return engine.getParameter(index); }
+  void process(float** inputs, float** outputs, int32_t sampleFrames) override {
+    engine.process(inputs, outputs, sampleFrames);
+  }
+  void processReplacing(float** inputs, float** outputs, int32_t sampleFrames) override {
+    engine.processReplacing(inputs, outputs, sampleFrames);
+  }
   void setProgram(int32_t program) override;
-  void setProgramName(char* name) override;
-  void getProgramName(char* name) override;
-  void getParameterLabel(int32_t index, char* label) override;
-  void getParameterDisplay(int32_t index, char* text) override;
-  void getParameterName(int32_t index, char* text) override;
-  void suspend() override;
-  void resume() override;
+  void setProgramName(char* name) override { engine.setProgramName(name); }
+  void getProgramName(char* name) override { engine.programName(name); }
+  void getParameterLabel(int32_t index, char* label) override { engine.parameterLabel(index, label); }
+  void getParameterDisplay(int32_t index, char* text) override { engine.parameterDisplay(index, text); }
+  void getParameterName(int32_t index, char* text) override { engine.parameterName(index, text); }
+  // Suspend and resume only clear the filter histories; the fuzz curves'
+  // running maxima stay.
+  void suspend() override { engine.suspend(); }
+  void resume() override { engine.resume(); }
 
   /// The audio path's kernel set: the fastest the processor runs, or the one
   /// a test or benchmark chose.
-  void useKernelSet(const KernelSet& set) { audio.useKernelSet(set); }
-  const KernelSet& kernels() const { return audio.kernels(); }
+  void useKernelSet(const KernelSet& set) { engine.useKernelSet(set); }
+  const KernelSet& kernels() const { return engine.kernels(); }
 
 private:
-  ParameterSide parameters;
-  AudioSide audio;
+  TriBandEngine engine;
 };

@@ -1,5 +1,4 @@
-// The LV2 edition: the same TriBandDistortion as the record's, driven
-// through the same operations. Each control port's value is held to the
+// The LV2 edition: the engine of the record edition, driven the same way. Each control port's value is held to the
 // port's range, turned into the normalised value the record would receive
 // and applied only when it changes, then the block is processed; so a
 // rendered file equals the record edition's to the bit. A port holding NaN
@@ -17,7 +16,7 @@
 #include <optional>
 
 #include "UnitValues.h"
-#include "TriBandDistortion.h"
+#include "TriBandEngine.h"
 
 namespace {
 
@@ -62,14 +61,14 @@ public:
 
 private:
   void restart() {
-    effect.emplace(nullptr);
+    effect.emplace();
     effect->setSampleRate(hostRate);
     // NaN is never applied, so the next run applies every port.
     std::fill(std::begin(applied), std::end(applied), std::numeric_limits<float>::quiet_NaN());
   }
 
   const float hostRate;
-  std::optional<TriBandDistortion> effect;
+  std::optional<TriBandEngine> effect;
   const float* controls[kControls] = {};
   float* audio[4] = {};
   // The port values last applied.

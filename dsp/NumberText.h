@@ -2,7 +2,8 @@
 
 #include <cstdint>
 
-// Texts of the host's parameter view; each is 8 characters.
+// Number texts of a host's parameter view, as every edition shows them;
+// each is at most 8 characters.
 constexpr const char* kOverflowText = " Huge!  ";
 constexpr const char* kMinusInfinityText = "  -oo   ";
 constexpr const char* kNotANumberText = "  NaN   ";
@@ -10,6 +11,13 @@ constexpr const char* kNotANumberText = "  NaN   ";
 /// Fixed-point text of at most 8 characters, digits cut rather than rounded;
 /// kOverflowText when the whole part does not fit.
 void writeFixedPoint(float value, char* text);
+
+/// 20 log10 of a linear factor, in double, stored as a float.
+float decibelsOf(float linear);
+
+/// A linear factor in decibels as a fixed-point text; kMinusInfinityText for
+/// zero, negative factors and NaN.
+void writeDecibels(float linear, char* text);
 
 /// "%7d" text, or kOverflowText when it would need more than 8 characters.
 void writeInteger(int32_t value, char* text);

@@ -1,0 +1,19 @@
+#include "TriBandEngine.h"
+
+TriBandEngine::TriBandEngine() { selectProgram(0); }
+
+void TriBandEngine::setParameter(int32_t index, float value) { parameters.set(currentProgram(), index, value); }
+
+void TriBandEngine::selectProgram(int32_t index) {
+  if (index < 0 || index >= kNumPrograms) return;
+  program.store(index, std::memory_order_relaxed);
+  parameters.load(index);
+}
+
+void TriBandEngine::process(float** inputs, float** outputs, int32_t frames) noexcept {
+  if (frames > 0) audio.process(parameters.blockSettings(), inputs, outputs, frames);
+}
+
+void TriBandEngine::processReplacing(float** inputs, float** outputs, int32_t frames) noexcept {
+  if (frames > 0) audio.processReplacing(parameters.blockSettings(), inputs, outputs, frames);
+}
