@@ -57,8 +57,7 @@ void ParameterSide::getDisplay(int32_t index, char* text) const {
     case Kind::distoType: {
       // A selector outside 1..5 would leave the text as it was; none is ever stored.
       const int32_t selector = (this->*kCurve[p.band]).load(std::memory_order_relaxed);
-      if (selector >= curve::soft && selector <= curve::anarchik)
-        std::strcpy(text, curve::labelsOf(p.band)[selector - 1]);
+      if (selector >= 1 && selector <= curve::kCount) std::strcpy(text, curve::nameOf(selector, p.band));
       break;
     }
     case Kind::gain: writeDecibels(relaxed(this->*kGainFactor[p.band]), text); break;

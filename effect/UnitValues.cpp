@@ -11,7 +11,8 @@ namespace {
 
 constexpr double kPercent = 100.0;
 constexpr float kTypeValues[] = {0.0f, 0.2f, 0.4f, 0.6f, 0.8f};  // selectors 1..5
-constexpr int kTypes = 5;
+constexpr int kTypes = curve::kCount;
+static_assert(sizeof kTypeValues / sizeof kTypeValues[0] == kTypes, "a Disto Type value for every curve");
 
 }  // namespace
 

@@ -31,9 +31,8 @@ double displayed(int32_t index, float normalised) {
   effect.getParameterDisplay(index, text);
   const std::string shown = text;
   if (param::kTable[index].kind == param::Kind::distoType) {
-    const char* const* labels = curve::labelsOf(param::kTable[index].band);
-    for (int s = 0; s < 5; ++s)
-      if (shown == labels[s]) return s + 1;
+    for (int s = 1; s <= curve::kCount; ++s)
+      if (shown == curve::nameOf(s, param::kTable[index].band)) return s;
     return 0;
   }
   if (shown == "  -oo   ") return units::kGainOffDecibels;

@@ -28,7 +28,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 echo "== sord_validate"
 schemas=$(find /usr/lib/lv2/schemas.lv2 /usr/lib/lv2/core.lv2 /usr/lib/lv2/units.lv2 /usr/lib/lv2/port-props.lv2 \
-  /usr/lib/lv2/presets.lv2 -name '*.ttl')
+  /usr/lib/lv2/presets.lv2 /usr/lib/lv2/port-groups.lv2 -name '*.ttl')
 # shellcheck disable=SC2086
 sord_validate $schemas "$work"/lv2/*.lv2/*.ttl >"$work/validate.log" 2>&1
 tail -1 "$work/validate.log"
