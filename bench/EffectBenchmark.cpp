@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // processReplacing through the record entry, as a host calls it, for the
 // curve settings users run, at 512-, 64- and 32-frame blocks; beside it in
 // the same run the true floor (the six exact filter steps alone, built for the

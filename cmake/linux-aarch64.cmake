@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # 64-bit ARM Linux (Raspberry Pi OS 64-bit, MOD and Zynthian devices) with
 # Debian's cross compiler; tests run under qemu-aarch64.
 set(CMAKE_SYSTEM_NAME Linux)

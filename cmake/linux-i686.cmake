@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # 32-bit x86 Linux build on an x86-64 machine (Debian's g++-12-multilib). The
 # kernel here may refuse to run 32-bit programs directly, so tests run under
 # qemu's user-mode emulation.

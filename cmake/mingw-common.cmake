@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the Windows toolchain files: Debian's mingw-w64 for the target
 # named by TRIBAND_MINGW_TRIPLE, in its posix-thread variant, whose standard
 # library has std::mutex (GoogleTest needs it).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "TriBandEngine.h"
 
 TriBandEngine::TriBandEngine() { selectProgram(0); }

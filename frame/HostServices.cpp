@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "EffectBase.h"
 
 // Calls the effect makes of its host. A missing callback counts as a host that

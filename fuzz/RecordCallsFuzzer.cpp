@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decodes its input into a sequence of host calls on a fresh effect, made
 // through the entry point and driven only through the record, and checks
 // that nothing crashes, every text stays in its field, no parameter reads

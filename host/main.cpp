@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tribandist: a command-line host for plug-ins of the interface. It shows
 // what a plug-in offers and renders audio files through it.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The LV2 edition: the engine of the record edition, driven the same way. Each control port's value is held to the
 // port's range, turned into the normalised value the record would receive
 // and applied only when it changes, then the block is processed; so a

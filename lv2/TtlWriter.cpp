@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the LV2 bundle's description of the plug-in and of its preset from
 // the engine's parameter and curve tables, at build time: the ports are the
 // parameters in index order (their symbols are what saved sessions refer

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The audio path frame by frame, straight from the filter and curve classes:
 // the definition every vector set is held to, and the set for processors
 // with none of them.

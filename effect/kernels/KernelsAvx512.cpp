@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The audio path for processors with AVX-512 (F, DQ, VL, BW) and FMA. The same kernels as every other set, compiled
 // with this set's flags (effect/CMakeLists.txt).
 

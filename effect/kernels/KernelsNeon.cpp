@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The audio path for 64-bit ARM processors, all of which have NEON. The same
 // kernels as every other set, compiled for this one (effect/CMakeLists.txt).
 

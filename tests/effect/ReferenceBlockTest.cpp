@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -24,8 +25,9 @@ TEST(ReferenceBlock, KeptOutputIsThisBuildsOutput) {
   if (const char* path = std::getenv("TRIBAND_WRITE_REFERENCE")) {
     FILE* f = std::fopen(path, "w");
     ASSERT_NE(f, nullptr);
-    std::fprintf(
-        f, "#pragma once\n\n// Written by ReferenceBlockTest from the Linux x86-64 build.\n// clang-format off\n");
+    std::fprintf(f,
+                 "// SPDX-License-Identifier: GPL-3.0-or-later\n#pragma once\n\n// Written by ReferenceBlockTest from "
+                 "the Linux x86-64 build.\n// clang-format off\n");
     std::fprintf(f, "namespace reference_block {\nconstexpr float kOutput[2][kFrames] = {\n");
     for (const auto* channel : {&outL, &outR}) {
       std::fprintf(f, "    {");

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 16-lane kernel set (AVX-512's width and schedule) over portable lane
 // types, built for AVX2 with FMA: where the processor has no AVX-512, the
 // identity and vector-maths tests still execute the widest formula. What it

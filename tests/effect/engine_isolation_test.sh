@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The engine knows no plug-in interface: no file of effect/ but the record
 # edition's own (TriBandDistortion, its factory) and no file of lv2/ includes
 # a header of frame/, the record interface.

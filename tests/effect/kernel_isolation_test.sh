@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Each kernel set is compiled for its own instructions. If one of its units
 # defined a weak (inline or template) function that another unit also
 # defines, the linker would keep one copy for all, and a processor without

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tribandist analyze: what it measures must be what the plug-in does.
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Libraries that look like plug-ins but are not sound ones, for the host's
 // error handling. Which one is built is chosen by ODD_PLUGIN_KIND.
 #include <cstdint>

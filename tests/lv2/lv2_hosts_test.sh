@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The built LV2 bundle in Debian's LV2 tools: its Turtle validates against
 # lv2-dev's schemas, lilv lists its ports with their units and scale points,
 # and files rendered through lv2file and through ffmpeg's lv2 filter equal,

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Our own lint of the LV2 bundle, for what hosts read to treat a plug-in as
 # released and to lay out its controls (lv2lint is not packaged): a minor
 # version above 0 and even (a release) and a micro version, a licence, a

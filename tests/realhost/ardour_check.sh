@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Loads a plug-in into a real sequencer, Ardour 7 (Debian's package, headless
 # through its luasession with the Dummy backend), and checks what Ardour sees
 # and does with it: its scan, the parameters and their defaults, the presets,

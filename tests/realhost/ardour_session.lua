@@ -1,3 +1,4 @@
+-- SPDX-License-Identifier: GPL-3.0-or-later
 -- Drives Ardour (luasession, the "None (Dummy)" backend, no sound card) the
 -- way a user's session would: a stereo track whose region is a sine, the
 -- plug-in inserted on it, its parameters and presets listed, a parameter set

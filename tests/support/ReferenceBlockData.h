@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Written by ReferenceBlockTest from the Linux x86-64 build.
