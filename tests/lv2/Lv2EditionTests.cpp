@@ -8,9 +8,14 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <random>
 #include <vector>
 
+#include "Parameters.h"
 #include "Signals.h"
+#include "TriBandDistortion.h"
+#include "UnitValues.h"
 
 // The LV2 edition as a host loads it, from its bundle's binary: whatever a
 // host writes into a control port, the output stays finite and within what
@@ -129,5 +134,80 @@ TEST(Lv2Edition, ActivationStartsAfreshAsANewInstance) {
     fresh.run(quiet);
     EXPECT_EQ(used.out.left, fresh.out.left) << "curve " << curve;
     EXPECT_EQ(used.out.right, fresh.out.right) << "curve " << curve;
+  }
+}
+
+// The LV2 edition against the record edition, bit for bit, as hosts drive
+// it: control changes between run() calls of any length (0 included),
+// deactivation and activation (a fresh effect, whose port values are applied
+// again), a control port left unconnected (its parameter keeps its default),
+// and the output written over the input.
+TEST(Lv2Edition, EqualsTheRecordEditionWhateverTheHostDoes) {
+  Lv2Plugin plugin;
+  ASSERT_NE(plugin.descriptor, nullptr) << dlerror();
+  std::mt19937 rng(7);
+  const auto pick = [&rng](uint32_t count) { return std::uniform_int_distribution<uint32_t>(0, count - 1)(rng); };
+  for (int round = 0; round < 8; ++round) {
+    const uint32_t unconnected = pick(kControls);
+    const bool inPlace = round % 2 == 1;
+    float controls[kControls];
+    for (uint32_t i = 0; i < kControls; ++i) controls[i] = units::unitValue(i, param::kTable[i].defaultValue);
+    std::vector<float> left(4096), right(4096), outLeft(4096), outRight(4096);
+    const LV2_Descriptor* d = plugin.descriptor;
+    LV2_Handle lv2 = d->instantiate(d, kRate, TRIBAND_LV2_BUNDLE, nullptr);
+    for (uint32_t i = 0; i < kControls; ++i)
+      if (i != unconnected) d->connect_port(lv2, i, &controls[i]);
+    d->connect_port(lv2, kControls, left.data());
+    d->connect_port(lv2, kControls + 1, right.data());
+    d->connect_port(lv2, kControls + 2, inPlace ? left.data() : outLeft.data());
+    d->connect_port(lv2, kControls + 3, inPlace ? right.data() : outRight.data());
+    d->activate(lv2);
+    auto record = std::make_unique<TriBandDistortion>(nullptr);
+    const auto applyAll = [&] {
+      for (uint32_t i = 0; i < kControls; ++i)
+        if (i != unconnected) record->setParameter(static_cast<int32_t>(i), units::normalised(i, controls[i]));
+    };
+    applyAll();
+    Stereo signal = sineAndNoise(200000, 0.6f, static_cast<uint32_t>(round + 1));
+    size_t at = 0;
+    for (int step = 0; step < 120 && at < signal.frames(); ++step) {
+      switch (pick(6)) {
+        case 0: {  // a control changes to anywhere in its range
+          const uint32_t i = pick(kControls);
+          const units::Range r = units::range(static_cast<int32_t>(i));
+          const float t = std::uniform_real_distribution<float>(0.0f, 1.0f)(rng);
+          controls[i] = param::kindOf(param::kTable[i].kind).stepped
+                            ? std::round(r.minimum + t * (r.maximum - r.minimum))
+                            : r.minimum + t * (r.maximum - r.minimum);
+          if (i != unconnected) record->setParameter(static_cast<int32_t>(i), units::normalised(i, controls[i]));
+          break;
+        }
+        case 1:  // deactivate and activate: a fresh effect on both sides
+          d->deactivate(lv2);
+          d->activate(lv2);
+          record = std::make_unique<TriBandDistortion>(nullptr);
+          applyAll();
+          break;
+        default: break;
+      }
+      const uint32_t frames =
+          std::min<uint32_t>(pick(4) == 0 ? 0 : pick(1500), static_cast<uint32_t>(signal.frames() - at));
+      std::copy_n(signal.left.begin() + at, frames, left.begin());
+      std::copy_n(signal.right.begin() + at, frames, right.begin());
+      std::vector<float> expectedLeft(frames), expectedRight(frames);
+      float* in[2] = {left.data(), right.data()};
+      float* out[2] = {expectedLeft.data(), expectedRight.data()};
+      record->processReplacing(in, out, static_cast<int32_t>(frames));
+      d->run(lv2, frames);
+      const float* gotLeft = inPlace ? left.data() : outLeft.data();
+      const float* gotRight = inPlace ? right.data() : outRight.data();
+      ASSERT_EQ(std::memcmp(gotLeft, expectedLeft.data(), frames * sizeof(float)), 0)
+          << "round " << round << ", step " << step;
+      ASSERT_EQ(std::memcmp(gotRight, expectedRight.data(), frames * sizeof(float)), 0)
+          << "round " << round << ", step " << step;
+      at += frames;
+    }
+    d->deactivate(lv2);
+    d->cleanup(lv2);
   }
 }
