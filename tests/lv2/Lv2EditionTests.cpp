@@ -201,10 +201,12 @@ TEST(Lv2Edition, EqualsTheRecordEditionWhateverTheHostDoes) {
       d->run(lv2, frames);
       const float* gotLeft = inPlace ? left.data() : outLeft.data();
       const float* gotRight = inPlace ? right.data() : outRight.data();
-      ASSERT_EQ(std::memcmp(gotLeft, expectedLeft.data(), frames * sizeof(float)), 0)
-          << "round " << round << ", step " << step;
-      ASSERT_EQ(std::memcmp(gotRight, expectedRight.data(), frames * sizeof(float)), 0)
-          << "round " << round << ", step " << step;
+      // Bit for bit; an empty vector's data may be null, which memcmp must not get.
+      const auto sameBits = [frames](const float* a, const float* b) {
+        return frames == 0 || std::memcmp(a, b, frames * sizeof(float)) == 0;
+      };
+      ASSERT_TRUE(sameBits(gotLeft, expectedLeft.data())) << "round " << round << ", step " << step;
+      ASSERT_TRUE(sameBits(gotRight, expectedRight.data())) << "round " << round << ", step " << step;
       at += frames;
     }
     d->deactivate(lv2);
