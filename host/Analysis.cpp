@@ -15,7 +15,6 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kBlock = 512;
 constexpr int kHarmonics = 10;
-constexpr int32_t kOurEffect = fourCharCode('Q', 'd', '3', 'r');
 constexpr int kOurGains[3] = {12, 13, 14};  // Low, Mid, High Gain
 constexpr const char* kBandNames[3] = {"low band", "mid band", "high band"};
 

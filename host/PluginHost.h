@@ -53,5 +53,11 @@ private:
   AEffect* effect = nullptr;
 };
 
+/// Our own effect's identifier: the tool measures its bands, names its design
+/// rate and maps its units exactly, and drives every other plug-in as a black box.
+constexpr int32_t kOurEffect = fourCharCode('Q', 'd', '3', 'r');
+/// The rate our effect's filters are designed for.
+constexpr int kOurDesignRate = 44100;
+
 /// Trims spaces at both ends: the effect pads its names and labels.
 std::string trimmed(const std::string& text);

@@ -98,14 +98,12 @@ private:
 }  // namespace
 
 std::string rateNote(const LoadedPlugin& plugin, int sourceRate, const RenderOptions& options) {
-  constexpr int kDesignRate = 44100;
-  constexpr int32_t kOurEffect = fourCharCode('Q', 'd', '3', 'r');
-  if (plugin.record().uniqueID != kOurEffect || options.rate != 0 || sourceRate == kDesignRate) return "";
+  if (plugin.record().uniqueID != kOurEffect || options.rate != 0 || sourceRate == kOurDesignRate) return "";
   char text[256];
   std::snprintf(text, sizeof text,
                 "the input is at %d Hz; the effect's bands are designed for %d Hz, so they shift by %.3f (--rate %d "
                 "renders at the design rate)",
-                sourceRate, kDesignRate, static_cast<double>(sourceRate) / kDesignRate, kDesignRate);
+                sourceRate, kOurDesignRate, static_cast<double>(sourceRate) / kOurDesignRate, kOurDesignRate);
   return text;
 }
 

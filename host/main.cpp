@@ -27,7 +27,6 @@ namespace {
 constexpr const char* kPluginFile = "TriBandDistortion.so";
 constexpr int kDefaultBlock = 512;
 constexpr int kLargestBlock = 65536;
-constexpr int kEffectDesignRate = 44100;
 // Exit statuses beyond CLI11's own: an error, and an output that is not finite.
 constexpr int kFailed = 1;
 constexpr int kNotFinite = 3;
@@ -253,7 +252,7 @@ int analyze(const std::string& pluginPath, const AnalyzeRequest& request) {
     return plugin;
   };
   const interruption::Working working;
-  Analysis a = analyse(make, kEffectDesignRate,
+  Analysis a = analyse(make, kOurDesignRate,
                        [](const std::string& step) { std::fprintf(stderr, "measuring %s\n", step.c_str()); });
   a.plugin = title;
   if (request.program != kNoProgram) a.settings = "program " + std::to_string(request.program);
