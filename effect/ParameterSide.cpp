@@ -19,11 +19,9 @@ ParameterSide::Value ParameterSide::*const ParameterSide::kGainFactor[param::kBa
 ParameterSide::Selector ParameterSide::*const ParameterSide::kCurve[param::kBands] = {
     &ParameterSide::lowCurve, &ParameterSide::midCurve, &ParameterSide::highCurve};
 
-namespace {
-
 // The low band's Q is limited from above, the others from below; the
 // comparisons are made in double.
-float limitedQ(int band, float value) {
+float ParameterSide::limitedQ(int band, float value) {
   constexpr double kLowQLimit = 0.98;
   constexpr double kBandQLimit = 0.01;
   constexpr float kLowQLimitValue = 0.98f;   // 0x3F7AE148
@@ -31,8 +29,6 @@ float limitedQ(int band, float value) {
   if (band == param::low) return static_cast<double>(value) >= kLowQLimit ? kLowQLimitValue : value;
   return static_cast<double>(value) <= kBandQLimit ? kBandQLimitValue : value;
 }
-
-}  // namespace
 
 ParameterSide::ParameterSide() = default;
 
@@ -73,7 +69,6 @@ void ParameterSide::load(int32_t program) {
 }
 
 void ParameterSide::apply(int32_t index, float value) {
-  constexpr float gainScale = 2.0f;  // linear band gain at Gain = 1
   const param::Info& p = param::kTable[index];
   float workingValue = value;
   switch (p.kind) {
@@ -84,7 +79,7 @@ void ParameterSide::apply(int32_t index, float value) {
         (this->*kCurve[p.band]).store(selector, std::memory_order_relaxed);
       break;
     case Kind::threshold: (this->*kDrive[p.band]).store(driveFromThreshold(value), std::memory_order_relaxed); break;
-    case Kind::gain: (this->*kGainFactor[p.band]).store(value * gainScale, std::memory_order_relaxed); break;
+    case Kind::gain: (this->*kGainFactor[p.band]).store(value * kGainScale, std::memory_order_relaxed); break;
   }
   (this->*kWorkingValue[index]).store(workingValue, std::memory_order_relaxed);
 }

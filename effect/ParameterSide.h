@@ -48,6 +48,9 @@ public:
   void getLabel(int32_t index, char* text) const;
   /// The display of the working value; gains in decibels of their factor.
   void getDisplay(int32_t index, char* text) const;
+  /// What getDisplay shows once `value` (0..1) is set, without setting it:
+  /// for editions whose hosts ask for the text of any value.
+  static void displayOf(int32_t index, float value, char* text);
 
   /// Suspend and resume ask the audio side to clear its filter histories
   /// before its next block, so the request never races with a running block.
@@ -64,6 +67,10 @@ public:
   static float driveFromThreshold(float threshold);
 
 private:
+  static constexpr float kGainScale = 2.0f;  // linear band gain at Gain = 1
+  static float limitedQ(int band, float value);
+  static void writeDisplay(const param::Info& p, float workingValue, int32_t selector, float gainFactor, char* text);
+
   using Value = std::atomic<float>;
   using Selector = std::atomic<int32_t>;
 

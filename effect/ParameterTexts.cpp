@@ -47,20 +47,31 @@ void ParameterSide::getLabel(int32_t index, char* text) const {
   if (param::isValid(index)) std::strcpy(text, param::kTable[index].label);
 }
 
+void ParameterSide::writeDisplay(const param::Info& p, float workingValue, int32_t selector, float gainFactor,
+                                 char* text) {
+  switch (p.kind) {
+    case Kind::cutoff: wholeNumberText(kCutoffMappings[p.band].frequency(workingValue), text); break;
+    case Kind::q:
+    case Kind::threshold: wholeNumberText(percent(workingValue), text); break;
+    case Kind::distoType:
+      // A selector outside 1..5 would leave the text as it was; none is ever stored.
+      if (selector >= 1 && selector <= curve::kCount) std::strcpy(text, curve::nameOf(selector, p.band));
+      break;
+    case Kind::gain: writeDecibels(gainFactor, text); break;
+  }
+}
+
 void ParameterSide::getDisplay(int32_t index, char* text) const {
   if (!param::isValid(index)) return;
   const param::Info& p = param::kTable[index];
-  const float value = relaxed(working(index));
-  switch (p.kind) {
-    case Kind::cutoff: wholeNumberText(kCutoffMappings[p.band].frequency(value), text); break;
-    case Kind::q:
-    case Kind::threshold: wholeNumberText(percent(value), text); break;
-    case Kind::distoType: {
-      // A selector outside 1..5 would leave the text as it was; none is ever stored.
-      const int32_t selector = (this->*kCurve[p.band]).load(std::memory_order_relaxed);
-      if (selector >= 1 && selector <= curve::kCount) std::strcpy(text, curve::nameOf(selector, p.band));
-      break;
-    }
-    case Kind::gain: writeDecibels(relaxed(this->*kGainFactor[p.band]), text); break;
-  }
+  const int32_t selector = p.kind == Kind::distoType ? (this->*kCurve[p.band]).load(std::memory_order_relaxed) : 0;
+  const float gainFactor = p.kind == Kind::gain ? relaxed(this->*kGainFactor[p.band]) : 0.0f;
+  writeDisplay(p, relaxed(working(index)), selector, gainFactor, text);
+}
+
+void ParameterSide::displayOf(int32_t index, float value, char* text) {
+  if (!param::isValid(index)) return;
+  const param::Info& p = param::kTable[index];
+  writeDisplay(p, p.kind == Kind::q ? limitedQ(p.band, value) : value, curveSelectorFromType(value), value * kGainScale,
+               text);
 }

@@ -35,6 +35,8 @@ public:
   void parameterName(int32_t index, char* text) const { parameters.getName(index, text); }
   void parameterLabel(int32_t index, char* text) const { parameters.getLabel(index, text); }
   void parameterDisplay(int32_t index, char* text) const { parameters.getDisplay(index, text); }
+  /// The display parameterDisplay gives once `value` is set, for any value 0..1.
+  static void displayOf(int32_t index, float value, char* text) { ParameterSide::displayOf(index, value, text); }
 
   /// Selects program 0..15 and applies its values; others are ignored.
   void selectProgram(int32_t program);
