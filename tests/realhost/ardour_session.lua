@@ -18,8 +18,9 @@ end
 local function num (x) return string.format ("%.6g", x) end
 
 local MODE = env ("CHECK_MODE")
-local KIND = env ("CHECK_KIND") == "lv2" and ARDOUR.PluginType.LV2 or ARDOUR.PluginType.LXVST
-local ID = env ("CHECK_PLUGIN_ID")          -- the LV2 URI, or the record's unique ID
+local KINDS = { lv2 = ARDOUR.PluginType.LV2, vst3 = ARDOUR.PluginType.VST3, vst = ARDOUR.PluginType.LXVST }
+local KIND = KINDS[env ("CHECK_KIND")]
+local ID = env ("CHECK_PLUGIN_ID")          -- the LV2 URI, the VST3 class ID, or the record's unique ID
 local SESSION = env ("CHECK_SESSION")
 local RATE = 48000
 local SECONDS = 1.0
@@ -103,8 +104,11 @@ for p in plug:get_info ():get_presets (false):iter () do
 end
 say ("PRESETS: " .. presets)
 
+-- Up to and including the plug-in: the fader after it ramps in when the
+-- transport starts, which would make what the plug-in put out differ from
+-- what the file holds.
 local function bounce (name)
-  local r = track:bounce_range (0, LEN, ARDOUR.InterThreadInfo (), track:main_outs (), false, name)
+  local r = track:bounce_range (0, LEN, ARDOUR.InterThreadInfo (), proc, true, name)
   say ("BOUNCED: " .. name .. " " .. ((r and not r:isnil ()) and "ok" or "failed"))
 end
 
@@ -118,6 +122,13 @@ local setIndex, setValue = tonumber (env ("CHECK_SET_INDEX")), tonumber (env ("C
 ARDOUR.LuaAPI.set_processor_param (proc, setIndex, setValue)
 say ("SET: " .. setIndex .. " " .. num (ARDOUR.LuaAPI.get_processor_param (proc, setIndex)))
 bounce ("set")
+-- The VST3 edition's own bypass: what the plug-in puts out is its input.
+local bypassIndex = tonumber (env ("CHECK_BYPASS_INDEX") or "")
+if bypassIndex then
+  ARDOUR.LuaAPI.set_processor_param (proc, bypassIndex, 1)
+  bounce ("passthrough")
+  ARDOUR.LuaAPI.set_processor_param (proc, bypassIndex, 0)
+end
 local autoIndex, autoValue = tonumber (env ("CHECK_AUTOMATE_INDEX")), tonumber (env ("CHECK_AUTOMATE_VALUE"))
 local al, cl = ARDOUR.LuaAPI.plugin_automation (proc, autoIndex)
 local control = proc:to_insert ():to_automatable ():automation_control (
