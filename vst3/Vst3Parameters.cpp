@@ -179,6 +179,9 @@ void text(vst3::ParamID id, double normalised, char* out) {
   while (n > 0 && from[n - 1] == ' ') --n;
   std::memcpy(out, from, n);
   out[n] = '\0';
+  // The record shows nothing for a positive amount below half a unit; a
+  // host's field shows the number it rounds to.
+  if (n == 0) std::strcpy(out, "0");
 }
 
 bool fromText(vst3::ParamID id, const char* in, double& normalised) {
