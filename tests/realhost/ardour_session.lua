@@ -104,24 +104,52 @@ for p in plug:get_info ():get_presets (false):iter () do
 end
 say ("PRESETS: " .. presets)
 
--- Up to and including the plug-in: the fader after it ramps in when the
--- transport starts, which would make what the plug-in put out differ from
--- what the file holds.
-local function bounce (name)
-  local r = track:bounce_range (0, LEN, ARDOUR.InterThreadInfo (), proc, true, name)
+-- Taps before and after the plug-in keep what went in and came out of it.
+local taps, tapOut = {}, nil
+for _, where in ipairs ({ "in", "out" }) do
+  local tap = ARDOUR.LuaAPI.new_luaproc (Session, "Check Tap")
+  if tap:isnil () then say ("ERROR: the tap script was not found"); close_session (); return end
+  track:add_processor_by_index (tap, where == "in" and 0 or 2, nil, true)
+  taps[where] = tap:to_insert ():plugin (0):to_luaproc ():shmem ()
+  if where == "out" then tapOut = tap end
+end
+
+local function writeTap (shm, path)
+  local kept = shm:atomic_get_int (1)
+  local samples = shm:to_float (2):array ()
+  local f = io.open (path, "wb")
+  for i = 1, 2 * kept do f:write (string.pack ("<f", samples[i])) end
+  f:close ()
+  return kept
+end
+
+-- Up to and including the plug-in (and the tap after it): the fader after
+-- them ramps in when the transport starts, which would make what the
+-- plug-in put out differ from what the file holds. Named passes also keep
+-- the plug-in's exact input and output.
+local function bounce (name, keep)
+  for _, shm in pairs (taps) do shm:atomic_set_int (1, 0); shm:atomic_set_int (0, keep and 1 or 0) end
+  local r = track:bounce_range (0, LEN, ARDOUR.InterThreadInfo (), tapOut, true, name)
   say ("BOUNCED: " .. name .. " " .. ((r and not r:isnil ()) and "ok" or "failed"))
+  for where, shm in pairs (taps) do
+    shm:atomic_set_int (0, 0)
+    if keep then
+      local kept = writeTap (shm, SESSION .. "-" .. name .. "-" .. where .. ".f32")
+      say ("TAPPED: " .. name .. " " .. where .. " " .. kept)
+    end
+  end
 end
 
 -- Processed and bypassed, then with one parameter set, then with one
 -- parameter automated from its default to another value half way through.
-bounce ("processed")
+bounce ("processed", true)
 proc:deactivate ()
 bounce ("bypassed")
 proc:activate ()
 local setIndex, setValue = tonumber (env ("CHECK_SET_INDEX")), tonumber (env ("CHECK_SET_VALUE"))
 ARDOUR.LuaAPI.set_processor_param (proc, setIndex, setValue)
 say ("SET: " .. setIndex .. " " .. num (ARDOUR.LuaAPI.get_processor_param (proc, setIndex)))
-bounce ("set")
+bounce ("set", true)
 -- The VST3 edition's own bypass: what the plug-in puts out is its input.
 local bypassIndex = tonumber (env ("CHECK_BYPASS_INDEX") or "")
 if bypassIndex then
