@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package round trip, as a user installs it: dpkg -i puts the
-# plug-ins where hosts look (Ardour's scanner finds the record edition in
-# /usr/lib/vst, lilv the LV2 edition in /usr/lib/lv2), the installed
+# plug-ins where hosts look (Ardour's scanners find the record edition in
+# /usr/lib/vst and the VST3 edition in /usr/lib/vst3, lilv the LV2 edition in
+# /usr/lib/lv2), the installed
 # tribandist finds the installed plug-in and renders the demo, and dpkg -r
 # leaves none of the package's files behind.
 # Usage: deb_roundtrip.sh PACKAGE.deb   (needs root; exit 77 otherwise, a failure when CI is set)
@@ -45,6 +46,10 @@ export HOME=$work XDG_CACHE_HOME=$work/cache LD_LIBRARY_PATH=/usr/lib/ardour7
 timeout 60 /usr/lib/ardour7/ardour-vst-scanner -f /usr/lib/vst/TriBandDistortion.so >"$work/scan.log" 2>&1
 grep -q "Found Plugin: 'r3dQ' TriBandDistortion" "$work/scan.log" || { tail -5 "$work/scan.log"; fail "Ardour's scanner does not find the plug-in in /usr/lib/vst"; }
 grep "Found Plugin" "$work/scan.log"
+timeout 60 /usr/lib/ardour7/ardour-vst3-scanner -f /usr/lib/vst3/TriBandDistortion.vst3 >"$work/scan3.log" 2>&1
+grep -q "Found Plugin: TriBandDistortion" "$work/scan3.log" ||
+  { tail -5 "$work/scan3.log"; fail "Ardour's VST3 scanner does not find the bundle in /usr/lib/vst3"; }
+grep "Found Plugin" "$work/scan3.log"
 unset LV2_PATH
 lv2ls | grep -qx "$uri" || fail "lv2ls does not list $uri from /usr/lib/lv2"
 lv2ls | grep -x "$uri"
@@ -62,7 +67,8 @@ echo "== dpkg -r"
 dpkg -r "$package" >/dev/null 2>&1 || fail "dpkg -r failed"
 left=$(while read -r f; do [ -e "$f" ] && echo "$f"; done <"$work/files")
 [ -z "$left" ] || fail "dpkg -r left: $left"
-[ -d /usr/lib/lv2/TriBandDistortion.lv2 ] && fail "dpkg -r left the bundle folder"
+[ -d /usr/lib/lv2/TriBandDistortion.lv2 ] && fail "dpkg -r left the LV2 bundle folder"
+[ -d /usr/lib/vst3/TriBandDistortion.vst3 ] && fail "dpkg -r left the VST3 bundle folder"
 
 [ "$failures" -eq 0 ] && echo "deb round trip: all assertions held"
 exit $((failures > 0))
