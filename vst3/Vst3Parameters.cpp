@@ -3,11 +3,11 @@
 
 #include <cctype>
 #include <cmath>
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
 
-#include "NumberText.h"
-#include "TriBandEngine.h"
+#include "DisplayTexts.h"
+#include "ParameterSide.h"
 #include "UnitValues.h"
 
 namespace vst3params {
@@ -23,7 +23,6 @@ constexpr double kPercent = 100.0;
 // The gain's normalised value at -60 dB: below it the band is as good as off,
 // and hosts that keep the value in decibels store it as off.
 constexpr double kGainOffValue = 0.0005;
-constexpr int kTextSize = 128;
 
 double held(double v) { return v > 1.0 ? 1.0 : v >= 0.0 ? v : 0.0; }  // NaN gives 0
 Kind kindOf(vst3::ParamID id) { return param::kTable[id].kind; }
@@ -40,45 +39,6 @@ void copyTrimmed(const char* from, char16_t* to, int size) {
   while (n > 0 && from[n - 1] == ' ') --n;
   for (int i = 0; i < n; ++i) to[i] = static_cast<char16_t>(static_cast<unsigned char>(from[i]));
   to[n] = 0;
-}
-
-bool sameWord(const char* a, const char* b) {
-  while (*a == ' ') ++a;
-  while (*b == ' ') ++b;
-  for (; *a && *b; ++a, ++b)
-    if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b))) break;
-  while (*a == ' ') ++a;
-  while (*b == ' ') ++b;
-  return *a == '\0' && *b == '\0';
-}
-
-/// A number, then optionally the parameter's unit; nothing else.
-bool readNumber(const char* in, const char* unit, double& value) {
-  char* end = nullptr;
-  value = std::strtod(in, &end);
-  if (end == in || !std::isfinite(value)) return false;
-  while (*end == ' ') ++end;
-  return *end == '\0' || (*unit && sameWord(end, unit));
-}
-
-/// The float nearest `candidate` whose text is `wanted`, found within a few
-/// steps (a display cuts digits, so the exact inverse can show one digit
-/// less); the candidate itself when none shows it.
-double matchingDisplay(vst3::ParamID id, double candidate, const char* wanted) {
-  constexpr int kSteps = 64;
-  char shown[kTextSize];
-  const float start = static_cast<float>(candidate);
-  float up = start, down = start;
-  for (int i = 0; i <= kSteps; ++i) {
-    for (float v : {up, down}) {
-      if (v < 0.0f || v > 1.0f) continue;
-      text(id, v, shown);
-      if (sameWord(shown, wanted)) return v;
-    }
-    up = std::nextafter(up, 2.0f);
-    down = std::nextafter(down, -1.0f);
-  }
-  return start;
 }
 
 }  // namespace
@@ -167,53 +127,30 @@ double toNormalised(vst3::ParamID id, double plain) {
 void text(vst3::ParamID id, double normalised, char* out) {
   out[0] = '\0';
   if (!isValid(id)) return;
-  if (id == kBypassId) {
+  if (id == kBypassId)
     std::strcpy(out, bypassOn(normalised) ? kOnText : kOffText);
-    return;
-  }
-  char display[kTextSize] = "";
-  TriBandEngine::displayOf(static_cast<int32_t>(id), engineValue(id, normalised), display);
-  const char* from = display;
-  while (*from == ' ') ++from;
-  size_t n = std::strlen(from);
-  while (n > 0 && from[n - 1] == ' ') --n;
-  std::memcpy(out, from, n);
-  out[n] = '\0';
-  // The record shows nothing for a positive amount below half a unit; a
-  // host's field shows the number it rounds to.
-  if (n == 0) std::strcpy(out, "0");
+  else
+    display::text(static_cast<int32_t>(id), engineValue(id, normalised), out);
 }
 
 bool fromText(vst3::ParamID id, const char* in, double& normalised) {
   if (!isValid(id) || !in) return false;
   if (id == kBypassId) {
-    if (sameWord(in, kOnText) || sameWord(in, "1"))
-      normalised = 1.0;
-    else if (sameWord(in, kOffText) || sameWord(in, "0"))
-      normalised = 0.0;
-    else
-      return false;
+    char word[8] = "";
+    std::sscanf(in, " %7s", word);
+    for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const bool on = !std::strcmp(word, kOnText) || !std::strcmp(word, "1");
+    const bool off = !std::strcmp(word, kOffText) || !std::strcmp(word, "0");
+    if (on == off) return false;
+    normalised = on ? 1.0 : 0.0;
     return true;
   }
-  const param::Info& p = param::kTable[id];
-  if (p.kind == Kind::distoType) {
-    for (int32_t selector = 1; selector <= curve::kCount; ++selector) {
-      const curve::Info& c = curve::kTable[selector - 1];
-      char number[4] = {static_cast<char>('0' + selector), '\0'};
-      if (sameWord(in, c.name) || sameWord(in, c.highName) || sameWord(in, number)) {
-        normalised = static_cast<double>(selector - 1) / kTypeSteps;
-        return true;
-      }
-    }
-    return false;
-  }
-  if (p.kind == Kind::gain && sameWord(in, kMinusInfinityText)) {
-    normalised = 0.0;
-    return true;
-  }
-  double value = 0.0;
-  if (!readNumber(in, param::kindOf(p.kind).unit, value)) return false;
-  normalised = matchingDisplay(id, units::normalised(static_cast<int32_t>(id), static_cast<float>(value)), in);
+  float value = 0.0f;
+  if (!display::valueOf(static_cast<int32_t>(id), in, value)) return false;
+  if (kindOf(id) == Kind::distoType)
+    normalised = static_cast<double>(ParameterSide::curveSelectorFromType(value) - 1) / kTypeSteps;
+  else
+    normalised = value;
   return true;
 }
 
