@@ -130,7 +130,8 @@ tresult Vst3Effect::Controller::setComponentState(IBStream* state) {
   if (!state) return kInvalidArgument;
   vst3state::Values loaded;
   if (!vst3state::read(state, loaded)) return kResultFalse;
-  for (int32_t i = 0; i < vst3params::kCount; ++i) values[i].store(loaded.byId[i], std::memory_order_relaxed);
+  for (int32_t i = 0; i < vst3params::kCount; ++i)
+    values[i].store(loaded[static_cast<size_t>(i)], std::memory_order_relaxed);
   return kResultOk;
 }
 

@@ -3,96 +3,8 @@
 
 #include <algorithm>
 #include <climits>
-#include <cmath>
-#include <cstring>
 
 using vst3::ParamID;
-
-Vst3Processor::Vst3Processor() {
-  for (int32_t i = 0; i < vst3params::kCount; ++i) {
-    const double v = vst3params::defaultValue(static_cast<ParamID>(i));
-    current[i].store(v, std::memory_order_relaxed);
-    restored[i].store(v, std::memory_order_relaxed);
-  }
-  restart();
-}
-
-void Vst3Processor::setup(double rate, int32_t frames) {
-  sampleRate.store(rate, std::memory_order_relaxed);
-  maxBlockFrames.store(frames, std::memory_order_relaxed);
-}
-
-void Vst3Processor::restart() {
-  engine.emplace();
-  engine->setSampleRate(static_cast<float>(sampleRate.load(std::memory_order_relaxed)));
-  engine->setBlockSize(maxBlockFrames.load(std::memory_order_relaxed));
-  for (int32_t i = 0; i < vst3params::kCount; ++i)
-    apply(static_cast<ParamID>(i), current[i].load(std::memory_order_relaxed));
-}
-
-vst3state::Values Vst3Processor::values() const {
-  vst3state::Values v;
-  for (int32_t i = 0; i < vst3params::kCount; ++i) v.byId[i] = current[i].load(std::memory_order_relaxed);
-  return v;
-}
-
-void Vst3Processor::restore(const vst3state::Values& values) {
-  std::lock_guard<std::mutex> writers(restoreWriters);
-  const uint32_t sequence = restoreSequence.load(std::memory_order_relaxed);
-  restoreSequence.store(sequence + 1, std::memory_order_relaxed);
-  // Each value is released, so a reader that sees it also sees the odd
-  // sequence number before it (no fences: ThreadSanitizer follows these).
-  for (int32_t i = 0; i < vst3params::kCount; ++i) {
-    restored[i].store(values.byId[i], std::memory_order_release);
-    current[i].store(values.byId[i], std::memory_order_relaxed);
-  }
-  restoreSequence.store(sequence + 2, std::memory_order_release);
-}
-
-// A copy taken while a restore is being written is dropped; the next block
-// takes the finished one.
-void Vst3Processor::applyRestored() noexcept {
-  const uint32_t sequence = restoreSequence.load(std::memory_order_acquire);
-  if (sequence == appliedSequence || (sequence & 1u) != 0) return;
-  double copy[vst3params::kCount];
-  for (int32_t i = 0; i < vst3params::kCount; ++i) copy[i] = restored[i].load(std::memory_order_acquire);
-  if (restoreSequence.load(std::memory_order_relaxed) != sequence) return;
-  appliedSequence = sequence;
-  for (int32_t i = 0; i < vst3params::kCount; ++i) apply(static_cast<ParamID>(i), copy[i]);
-}
-
-void Vst3Processor::apply(ParamID id, double value) noexcept {
-  if (!vst3params::isValid(id) || std::isnan(value)) return;
-  value = std::clamp(value, 0.0, 1.0);
-  current[id].store(value, std::memory_order_relaxed);
-  if (id == vst3params::kBypassId)
-    bypassed = vst3params::bypassOn(value);
-  else
-    engine->setParameter(static_cast<int32_t>(id), vst3params::engineValue(id, value));
-}
-
-// While bypassed the engine keeps running on a copy of the input, so that
-// switching back sounds as if the effect had never stopped, and the output
-// is the input.
-void Vst3Processor::render(float* const* in, float* const* out, int32_t start, int32_t frames) noexcept {
-  float* pieceIn[2] = {in[0] + start, in[1] + start};
-  float* pieceOut[2] = {out[0] + start, out[1] + start};
-  if (!bypassed) {
-    engine->processReplacing(pieceIn, pieceOut, frames);
-    return;
-  }
-  for (int32_t done = 0; done < frames; done += kBypassChunkFrames) {
-    const int32_t n = std::min(kBypassChunkFrames, frames - done);
-    float* asideIn[2] = {bypassIn[0], bypassIn[1]};
-    float* asideOut[2] = {bypassOut[0], bypassOut[1]};
-    for (int c = 0; c < 2; ++c) {
-      std::memcpy(bypassIn[c], pieceIn[c] + done, sizeof(float) * static_cast<size_t>(n));
-      if (pieceOut[c] != pieceIn[c])
-        std::memcpy(pieceOut[c] + done, pieceIn[c] + done, sizeof(float) * static_cast<size_t>(n));
-    }
-    engine->processReplacing(asideIn, asideOut, n);
-  }
-}
 
 /// One parameter queue, read point by point; a point at the block's end (or
 /// beyond) applies after the block, from the next block's first frame.
@@ -120,7 +32,7 @@ struct Vst3Processor::Cursor {
 };
 
 vst3::tresult Vst3Processor::process(vst3::ProcessData& data) noexcept {
-  applyRestored();
+  takeRestored();
   const int32_t frames = std::max(data.numSamples, 0);
 
   Cursor cursors[kMostQueues];

@@ -1,0 +1,143 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <mutex>
+#include <optional>
+
+#include "TriBandEngine.h"
+
+/// What the processing side of every edition with automation points keeps,
+/// whatever its interface: the engine, each parameter's value as the host
+/// last sent it, bypass, and a state restored from a control thread that
+/// reaches the engine whole at the start of a block. The edition cuts its
+/// blocks at its points (apply, then render the frames up to the next).
+///
+/// `Rules` names the edition's parameters: kCount; isValid(id);
+/// defaultValue(id); engineValue(id, value), the normalised value the engine
+/// receives; isBypass(id) and bypassOn(value).
+///
+/// Threads: apply, render, restart and takeRestored on the audio thread (or
+/// on the control thread while nothing processes); restore and values on
+/// control threads. Values are atomics, so none is ever read torn, and the
+/// restored state passes through a sequence-counted copy the audio thread
+/// only reads: no lock on its side.
+template <class Rules>
+class EditionProcessor {
+public:
+  static constexpr int32_t kCount = Rules::kCount;
+  using Values = std::array<double, kCount>;
+
+  EditionProcessor() {
+    for (int32_t i = 0; i < kCount; ++i) {
+      const double v = Rules::defaultValue(static_cast<uint32_t>(i));
+      current[i].store(v, std::memory_order_relaxed);
+      restored[i].store(v, std::memory_order_relaxed);
+    }
+    restart();
+  }
+
+  /// The host's rate and largest block, from the next restart.
+  void setup(double rate, int32_t maxBlockFrames) {
+    sampleRate.store(rate, std::memory_order_relaxed);
+    blockFrames.store(maxBlockFrames, std::memory_order_relaxed);
+  }
+
+  /// A fresh engine (histories and the fuzz curves' running peaks empty)
+  /// with the current values. Allocates nothing.
+  void restart() noexcept {
+    engine.emplace();
+    engine->setSampleRate(static_cast<float>(sampleRate.load(std::memory_order_relaxed)));
+    engine->setBlockSize(blockFrames.load(std::memory_order_relaxed));
+    for (int32_t i = 0; i < kCount; ++i) apply(static_cast<uint32_t>(i), current[i].load(std::memory_order_relaxed));
+  }
+
+  /// The value as last sent or restored; 0 for an unknown id.
+  double value(uint32_t id) const { return Rules::isValid(id) ? current[id].load(std::memory_order_relaxed) : 0.0; }
+  Values values() const {
+    Values v;
+    for (int32_t i = 0; i < kCount; ++i) v[static_cast<size_t>(i)] = current[i].load(std::memory_order_relaxed);
+    return v;
+  }
+
+  /// Control thread: the next block starts with these values.
+  void restore(const Values& values) {
+    std::lock_guard<std::mutex> writers(restoreWriters);
+    const uint32_t sequence = restoreSequence.load(std::memory_order_relaxed);
+    restoreSequence.store(sequence + 1, std::memory_order_relaxed);
+    // Each value is released, so a reader that sees it also sees the odd
+    // sequence number before it (no fences: ThreadSanitizer follows these).
+    for (int32_t i = 0; i < kCount; ++i) {
+      restored[i].store(values[static_cast<size_t>(i)], std::memory_order_release);
+      current[i].store(values[static_cast<size_t>(i)], std::memory_order_relaxed);
+    }
+    restoreSequence.store(sequence + 2, std::memory_order_release);
+  }
+
+  /// Audio thread, at a block's start: applies a restored state, if one is
+  /// new and finished; one caught being written waits for the next block.
+  void takeRestored() noexcept {
+    const uint32_t sequence = restoreSequence.load(std::memory_order_acquire);
+    if (sequence == appliedSequence || (sequence & 1u) != 0) return;
+    double copy[kCount];
+    for (int32_t i = 0; i < kCount; ++i) copy[i] = restored[i].load(std::memory_order_acquire);
+    if (restoreSequence.load(std::memory_order_relaxed) != sequence) return;
+    appliedSequence = sequence;
+    for (int32_t i = 0; i < kCount; ++i) apply(static_cast<uint32_t>(i), copy[i]);
+  }
+
+  /// One value as the host sent it; unknown ids and NaN change nothing.
+  void apply(uint32_t id, double value) noexcept {
+    if (!Rules::isValid(id) || std::isnan(value)) return;
+    current[id].store(value, std::memory_order_relaxed);
+    if (Rules::isBypass(id))
+      bypassed = Rules::bypassOn(value);
+    else
+      engine->setParameter(static_cast<int32_t>(id), Rules::engineValue(id, value));
+  }
+
+  /// Frames start..start+frames of two channels. While bypassed the engine
+  /// keeps running on a copy of the input, so switching back sounds as if it
+  /// had never stopped, and the output is the input.
+  void render(float* const* in, float* const* out, int32_t start, int32_t frames) noexcept {
+    float* pieceIn[2] = {in[0] + start, in[1] + start};
+    float* pieceOut[2] = {out[0] + start, out[1] + start};
+    if (!bypassed) {
+      engine->processReplacing(pieceIn, pieceOut, frames);
+      return;
+    }
+    for (int32_t done = 0; done < frames; done += kBypassChunkFrames) {
+      const int32_t n = std::min(kBypassChunkFrames, frames - done);
+      const size_t bytes = sizeof(float) * static_cast<size_t>(n);
+      float* asideIn[2] = {bypassIn[0], bypassIn[1]};
+      float* asideOut[2] = {bypassOut[0], bypassOut[1]};
+      for (int c = 0; c < 2; ++c) {
+        std::memcpy(bypassIn[c], pieceIn[c] + done, bytes);
+        if (pieceOut[c] != pieceIn[c]) std::memcpy(pieceOut[c] + done, pieceIn[c] + done, bytes);
+      }
+      engine->processReplacing(asideIn, asideOut, n);
+    }
+  }
+
+private:
+  static constexpr int32_t kBypassChunkFrames = 256;  // the engine's input while bypassed, copied aside
+
+  std::optional<TriBandEngine> engine;
+  std::atomic<double> current[kCount];
+  std::atomic<double> sampleRate{TriBandEngine::kDesignRate};
+  std::atomic<int32_t> blockFrames{1024};
+  bool bypassed = false;  // audio thread
+
+  std::mutex restoreWriters;
+  std::atomic<double> restored[kCount];
+  std::atomic<uint32_t> restoreSequence{0};
+  uint32_t appliedSequence = 0;  // audio thread
+
+  float bypassIn[2][kBypassChunkFrames] = {};
+  float bypassOut[2][kBypassChunkFrames] = {};
+};
