@@ -88,17 +88,15 @@ public:
     for (int32_t i = 0; i < kCount; ++i) copy[i] = restored[i].load(std::memory_order_acquire);
     if (restoreSequence.load(std::memory_order_relaxed) != sequence) return;
     appliedSequence = sequence;
-    for (int32_t i = 0; i < kCount; ++i) apply(static_cast<uint32_t>(i), copy[i]);
+    // The restore set the values already; a later one may be setting them now.
+    for (int32_t i = 0; i < kCount; ++i) use(static_cast<uint32_t>(i), copy[i]);
   }
 
   /// One value as the host sent it; unknown ids and NaN change nothing.
   void apply(uint32_t id, double value) noexcept {
     if (!Rules::isValid(id) || std::isnan(value)) return;
     current[id].store(value, std::memory_order_relaxed);
-    if (Rules::isBypass(id))
-      bypassed = Rules::bypassOn(value);
-    else
-      engine->setParameter(static_cast<int32_t>(id), Rules::engineValue(id, value));
+    use(id, value);
   }
 
   /// Frames start..start+frames of two channels. While bypassed the engine
@@ -125,6 +123,14 @@ public:
   }
 
 private:
+  void use(uint32_t id, double value) noexcept {
+    if (!Rules::isValid(id) || std::isnan(value)) return;
+    if (Rules::isBypass(id))
+      bypassed = Rules::bypassOn(value);
+    else
+      engine->setParameter(static_cast<int32_t>(id), Rules::engineValue(id, value));
+  }
+
   static constexpr int32_t kBypassChunkFrames = 256;  // the engine's input while bypassed, copied aside
 
   std::optional<TriBandEngine> engine;

@@ -308,7 +308,7 @@ TEST_F(Vst3Processing, StateRestoredWhileProcessingArrivesWhole) {
 
   std::atomic<bool> running{true};
   std::thread control([&] {
-    for (int i = 0; running.load(); ++i) {
+    for (int i = 0; running.load() || i < 2; ++i) {  // at least one of each
       plugin.restore(i % 2 ? stateA : stateB);
       plugin.setParameter(static_cast<uint32_t>(i % 16), (i % 7) / 7.0);
       plugin.restoreController(i % 2 ? stateA : stateB);
