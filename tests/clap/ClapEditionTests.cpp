@@ -79,7 +79,7 @@ protected:
 
 TEST(ClapModule, EntryFactoryAndDescriptor) {
   Module module{TRIBAND_CLAP_PLUGIN};
-  ASSERT_NE(module.entry, nullptr) << dlerror();
+  ASSERT_NE(module.entry, nullptr) << TRIBAND_CLAP_PLUGIN;
   EXPECT_EQ(module.entry->clap_version.major, 1u);
   // Initialised again before deinitialised: a host scanning while another part of it plays.
   EXPECT_TRUE(module.entry->init(TRIBAND_CLAP_PLUGIN));

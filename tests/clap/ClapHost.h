@@ -4,7 +4,11 @@
 // A small CLAP host for the tests: loads a .clap file, creates its plug-in,
 // and drives it as a host does, with event lists and streams of its own.
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 #include <algorithm>
 #include <atomic>
@@ -88,18 +92,33 @@ struct Host {
 class Module {
 public:
   explicit Module(const std::string& path) {
+#ifdef _WIN32
+    handle = LoadLibraryA(path.c_str());
+    if (handle)
+      entry =
+          reinterpret_cast<const clap_plugin_entry_t*>(reinterpret_cast<void*>(GetProcAddress(handle, "clap_entry")));
+#else
     handle = dlopen(path.c_str(), RTLD_LOCAL | RTLD_NOW);
     if (handle) entry = static_cast<const clap_plugin_entry_t*>(dlsym(handle, "clap_entry"));
+#endif
     if (entry && entry->init(path.c_str()))
       factory = static_cast<const clap_plugin_factory_t*>(entry->get_factory(CLAP_PLUGIN_FACTORY_ID));
   }
   ~Module() {
     if (factory) entry->deinit();
+#ifdef _WIN32
+    if (handle) FreeLibrary(handle);
+#else
     if (handle) dlclose(handle);
+#endif
   }
   Module(const Module&) = delete;
   Module& operator=(const Module&) = delete;
+#ifdef _WIN32
+  HMODULE handle = nullptr;
+#else
   void* handle = nullptr;
+#endif
   const clap_plugin_entry_t* entry = nullptr;
   const clap_plugin_factory_t* factory = nullptr;
 };

@@ -2,8 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package round trip, as a user installs it: dpkg -i puts the
 # plug-ins where hosts look (Ardour's scanners find the record edition in
-# /usr/lib/vst and the VST3 edition in /usr/lib/vst3, lilv the LV2 edition in
-# /usr/lib/lv2), the installed
+# /usr/lib/vst and the VST3 edition in /usr/lib/vst3, Qtractor's the CLAP
+# edition in /usr/lib/clap, lilv the LV2 edition in /usr/lib/lv2), the installed
 # tribandist finds the installed plug-in and renders the demo, and dpkg -r
 # leaves none of the package's files behind.
 # Usage: deb_roundtrip.sh PACKAGE.deb   (needs root; exit 77 otherwise, a failure when CI is set)
@@ -50,6 +50,9 @@ timeout 60 /usr/lib/ardour7/ardour-vst3-scanner -f /usr/lib/vst3/TriBandDistorti
 grep -q "Found Plugin: TriBandDistortion" "$work/scan3.log" ||
   { tail -5 "$work/scan3.log"; fail "Ardour's VST3 scanner does not find the bundle in /usr/lib/vst3"; }
 grep "Found Plugin" "$work/scan3.log"
+[ -f /usr/lib/clap/TriBandDistortion.clap ] || fail "the CLAP edition is not in /usr/lib/clap"
+"$(dirname "$0")/../realhost/qtractor_scan.sh" /usr/lib/clap/TriBandDistortion.clap ||
+  fail "Qtractor's scanner does not read the installed CLAP edition"
 unset LV2_PATH
 lv2ls | grep -qx "$uri" || fail "lv2ls does not list $uri from /usr/lib/lv2"
 lv2ls | grep -x "$uri"
