@@ -22,13 +22,9 @@ double dB(double linear) { return linear > 0.0 ? 20.0 * std::log10(linear) : -20
 
 /// A mono signal into every input of the plug-in; its first output back.
 std::vector<double> through(LoadedPlugin& plugin, const std::vector<double>& signal, int rate) {
-  plugin.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
-  plugin.dispatch(effSetBlockSize, 0, kBlock);
-  plugin.dispatch(effMainsChanged, 0, 1);
   const int inputs = plugin.inputCount(), outputs = plugin.outputCount();
   if (outputs < 1) throw std::runtime_error("plug-in '" + plugin.path() + "': has no outputs");
-  if (!(plugin.record().flags & effFlagsCanReplacing))
-    throw std::runtime_error("plug-in '" + plugin.path() + "': does not offer processReplacing");
+  plugin.start(rate, kBlock);
   std::vector<std::vector<float>> in(std::max(inputs, 1), std::vector<float>(kBlock)),
       out(outputs, std::vector<float>(kBlock));
   std::vector<float*> inPointers, outPointers;
@@ -43,7 +39,7 @@ std::vector<double> through(LoadedPlugin& plugin, const std::vector<double>& sig
     plugin.processReplacing(inPointers.data(), outPointers.data(), n);
     for (int i = 0; i < n; ++i) result.push_back(out[0][i]);
   }
-  plugin.dispatch(effMainsChanged, 0, 0);
+  plugin.stop();
   return result;
 }
 
@@ -153,7 +149,7 @@ Analysis analyse(const PluginMaker& make, int rate, const std::function<void(con
   Analysis a;
   progress("the whole plug-in's response");
   std::unique_ptr<LoadedPlugin> first = make();
-  const bool ours = first->record().uniqueID == kOurEffect;
+  const bool ours = first->isOurEffect();
   a.responses.push_back(response(*first, rate, "whole"));
   first.reset();
   const auto nothing = [](LoadedPlugin&) {};

@@ -20,7 +20,8 @@ namespace {
 RenderResult renderOne(const BatchRequest& request, const std::string& input, const std::string& output,
                        const Progress& progress) {
   const Container& container = request.format.empty() ? containerForPath(input) : containerNamed(request.format);
-  LoadedPlugin plugin(request.pluginPath);
+  const std::unique_ptr<LoadedPlugin> loaded = loadPlugin(request.pluginPath);
+  LoadedPlugin& plugin = *loaded;
   if (request.program != kNoProgram) plugin.selectProgram(request.program);
   std::vector<ParameterSetting> resolved;
   for (const std::string& s : request.settings) resolved.push_back(resolveSetting(plugin, s));

@@ -234,7 +234,7 @@ private:
 /// Our effect: a number in the parameter's unit, within its range, means
 /// exactly that value, mapped as every edition maps it.
 bool exactUnitValue(LoadedPlugin& plugin, int index, double number, const std::string& unit, float& value) {
-  if (plugin.record().uniqueID != kOurEffect || !param::isValid(index)) return false;
+  if (!plugin.isOurEffect() || !param::isValid(index)) return false;
   const param::Info& p = param::kTable[index];
   if (p.kind == param::Kind::distoType) return false;  // named by its curve
   if (!unit.empty() && unit != folded(p.label)) return false;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PluginHost.h"
 
+#include "ClapPlugin.h"
+
 #include <dlfcn.h>
 
 #include <cstring>
@@ -30,11 +32,11 @@ std::runtime_error failure(const std::string& path, const std::string& what) {
 
 }  // namespace
 
-intptr_t LoadedPlugin::hostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
+intptr_t RecordPlugin::hostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
   return opcode == audioMasterVersion ? kHostVersion : 0;
 }
 
-LoadedPlugin::LoadedPlugin(const std::string& path) : libraryPath(path) {
+RecordPlugin::RecordPlugin(const std::string& path) : LoadedPlugin(path) {
   if (!std::filesystem::exists(path)) throw failure(path, "no such file");
   library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!library) {
@@ -92,22 +94,69 @@ LoadedPlugin::LoadedPlugin(const std::string& path) : libraryPath(path) {
     }
 }
 
-LoadedPlugin::~LoadedPlugin() {
+RecordPlugin::~RecordPlugin() {
   if (effect) dispatch(effClose);
   if (library) dlclose(library);
 }
 
-intptr_t LoadedPlugin::dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
+intptr_t RecordPlugin::dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
   return effect->dispatcher(effect, opcode, index, value, ptr, opt);
 }
 
-std::string LoadedPlugin::text(int32_t opcode, int32_t index) {
+std::string RecordPlugin::text(int32_t opcode, int32_t index) {
   std::vector<char> buffer(kTextBufferSize + kTextGuard, '\0');
   dispatch(opcode, index, 0, buffer.data());
   buffer[kTextBufferSize - 1] = '\0';
   std::string text = buffer.data();
   if (text.size() > kLongestText) text.resize(kLongestText);
   return text;
+}
+
+std::string RecordPlugin::identifier() const { return fourChars(effect->uniqueID); }
+
+std::string RecordPlugin::fullIdentifier() const {
+  return fourChars(effect->uniqueID) + " (" + std::to_string(effect->uniqueID) + ")";
+}
+
+bool RecordPlugin::isOurEffect() const { return effect->uniqueID == kOurEffect; }
+
+std::vector<std::pair<std::string, std::string>> RecordPlugin::details() const {
+  static const std::pair<int32_t, const char*> names[] = {{effFlagsHasEditor, "HasEditor"},
+                                                          {effFlagsHasClip, "HasClip"},
+                                                          {effFlagsHasVu, "HasVu"},
+                                                          {effFlagsCanMono, "CanMono"},
+                                                          {effFlagsCanReplacing, "CanReplacing"},
+                                                          {effFlagsProgramChunks, "ProgramChunks"}};
+  std::string flags;
+  for (const auto& [bit, name] : names)
+    if (effect->flags & bit) flags += (flags.empty() ? "" : " ") + std::string(name);
+  return {{"inputs", std::to_string(effect->numInputs)},
+          {"outputs", std::to_string(effect->numOutputs)},
+          {"programs", std::to_string(effect->numPrograms)},
+          {"parameters", std::to_string(effect->numParams)},
+          {"flags", (flags.empty() ? "none" : flags) + " (" + std::to_string(effect->flags) + ")"}};
+}
+
+void RecordPlugin::start(double rate, int32_t blockFrames) {
+  if (!(effect->flags & effFlagsCanReplacing))
+    throw std::runtime_error("plug-in '" + path() + "': does not offer processReplacing");
+  dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
+  dispatch(effSetBlockSize, 0, blockFrames);
+  dispatch(effMainsChanged, 0, 1);
+}
+
+std::unique_ptr<LoadedPlugin> loadPlugin(const std::string& path) {
+  if (ClapPlugin::isClap(path)) return std::make_unique<ClapPlugin>(path);
+  return std::make_unique<RecordPlugin>(path);
+}
+
+std::string fourChars(int32_t code) {
+  std::string s;
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    const char c = static_cast<char>((static_cast<uint32_t>(code) >> shift) & 0xFF);
+    s += (c >= 32 && c < 127) ? c : '?';
+  }
+  return s;
 }
 
 std::string trimmed(const std::string& text) {

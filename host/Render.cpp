@@ -98,7 +98,7 @@ private:
 }  // namespace
 
 std::string rateNote(const LoadedPlugin& plugin, int sourceRate, const RenderOptions& options) {
-  if (plugin.record().uniqueID != kOurEffect || options.rate != 0 || sourceRate == kOurDesignRate) return "";
+  if (!plugin.isOurEffect() || options.rate != 0 || sourceRate == kOurDesignRate) return "";
   char text[256];
   std::snprintf(text, sizeof text,
                 "the input is at %d Hz; the effect's bands are designed for %d Hz, so they shift by %.3f (--rate %d "
@@ -123,8 +123,6 @@ RenderResult renderThrough(LoadedPlugin& plugin, Source& source, const std::stri
   result.rate = source.rate();
   result.inputChannels = source.channels();
   const int inputs = plugin.inputCount(), outputs = plugin.outputCount();
-  if (!(plugin.record().flags & effFlagsCanReplacing))
-    throw std::runtime_error("plug-in '" + plugin.path() + "': does not offer processReplacing");
   if (outputs < 1) throw std::runtime_error("plug-in '" + plugin.path() + "': has no outputs");
   if (source.channels() > 1 && source.channels() > inputs)
     throw std::runtime_error("the input has " + std::to_string(source.channels()) + " channels; the plug-in takes " +
@@ -152,9 +150,7 @@ RenderResult renderThrough(LoadedPlugin& plugin, Source& source, const std::stri
     fromPlugin = std::make_unique<Resampler>(processRate, source.rate(), result.outputChannels);
   }
 
-  plugin.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(processRate));
-  plugin.dispatch(effSetBlockSize, 0, options.blockFrames);
-  plugin.dispatch(effMainsChanged, 0, 1);
+  plugin.start(processRate, options.blockFrames);
   PluginBlocks blocks(plugin, source.channels(), result.outputChannels, options.blockFrames);
   Meter inMeter(source.channels()), outMeter(result.outputChannels);
 
@@ -203,7 +199,7 @@ RenderResult renderThrough(LoadedPlugin& plugin, Source& source, const std::stri
     written.resize(static_cast<size_t>(std::max<int64_t>(result.framesIn - emitted, 0)) * result.outputChannels, 0.0f);
     emit(written);
   }
-  plugin.dispatch(effMainsChanged, 0, 0);
+  plugin.stop();
   result.levelsIn = inMeter.levels();
   result.levelsOut = outMeter.levels();
   result.nonFinite = outMeter.nonFinite();

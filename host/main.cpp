@@ -43,48 +43,27 @@ std::string defaultPlugin() {
   return (self.parent_path() / kPluginFile).string();
 }
 
-std::string fourChars(int32_t id) {
-  std::string s;
-  for (int shift = 24; shift >= 0; shift -= 8) {
-    const char c = static_cast<char>((static_cast<uint32_t>(id) >> shift) & 0xFF);
-    s += (c >= 32 && c < 127) ? c : '?';
-  }
-  return s;
-}
-
-std::string flagNames(int32_t flags) {
-  static const std::pair<int32_t, const char*> names[] = {{effFlagsHasEditor, "HasEditor"},
-                                                          {effFlagsHasClip, "HasClip"},
-                                                          {effFlagsHasVu, "HasVu"},
-                                                          {effFlagsCanMono, "CanMono"},
-                                                          {effFlagsCanReplacing, "CanReplacing"},
-                                                          {effFlagsProgramChunks, "ProgramChunks"}};
-  std::string text;
-  for (const auto& [bit, name] : names)
-    if (flags & bit) text += (text.empty() ? "" : " ") + std::string(name);
-  return text.empty() ? "none" : text;
-}
-
 void showInfo(LoadedPlugin& plugin) {
-  const AEffect& r = plugin.record();
   std::printf("plug-in     %s\n", plugin.path().c_str());
-  std::printf("identifier  %s (%d)\n", fourChars(r.uniqueID).c_str(), r.uniqueID);
-  std::printf("inputs      %d\noutputs     %d\nprograms    %d\nparameters  %d\n", r.numInputs, r.numOutputs,
-              r.numPrograms, r.numParams);
-  std::printf("flags       %s (%d)\n", flagNames(r.flags).c_str(), r.flags);
+  std::printf("interface   %s\n", plugin.interfaceName());
+  std::printf("identifier  %s\n", plugin.fullIdentifier().c_str());
+  for (const auto& [name, value] : plugin.details()) std::printf("%-11s %s\n", name.c_str(), value.c_str());
 
   // Program names are only read for the current program: visit each and come back.
   const int32_t current = plugin.currentProgram();
-  std::printf("\nprograms\n");
-  for (int32_t p = 0; p < r.numPrograms; ++p) {
-    plugin.selectProgram(p);
-    std::printf("  %3d  %s\n", p, plugin.programName().c_str());
+  if (plugin.programCount() > 0) {
+    std::printf("\nprograms\n");
+    for (int32_t p = 0; p < plugin.programCount(); ++p) {
+      plugin.selectProgram(p);
+      std::printf("  %3d  %s\n", p, plugin.programName().c_str());
+    }
+    plugin.selectProgram(current);
+    std::printf("\nparameters (program %d)\n", current);
+  } else {
+    std::printf("\nparameters\n");
   }
-  plugin.selectProgram(current);
-
-  std::printf("\nparameters (program %d)\n  %3s  %-18s %-10s %-12s %s\n", current, "#", "name", "value", "display",
-              "unit");
-  for (int32_t i = 0; i < r.numParams; ++i) {
+  std::printf("  %3s  %-18s %-10s %-12s %s\n", "#", "name", "value", "display", "unit");
+  for (int32_t i = 0; i < plugin.parameterCount(); ++i) {
     std::printf("  %3d  %-18s %-10.6f %-12s %s\n", i, trimmed(plugin.parameterName(i)).c_str(),
                 static_cast<double>(plugin.parameter(i)), trimmed(plugin.parameterDisplay(i)).c_str(),
                 trimmed(plugin.parameterLabel(i)).c_str());
@@ -187,7 +166,7 @@ int render(LoadedPlugin& plugin, const RenderRequest& request) {
     const double seconds = static_cast<double>(result.framesIn) / result.rate;
     std::fprintf(report, "rendered %.2f s at %d Hz (%d channel%s in, %d out) through %s, blocks of %d\n", seconds,
                  result.rate, result.inputChannels, result.inputChannels == 1 ? "" : "s", result.outputChannels,
-                 fourChars(plugin.record().uniqueID).c_str(), request.options.blockFrames);
+                 plugin.identifier().c_str(), request.options.blockFrames);
     if (report == stdout) {
       std::printf("  %-7s peak per channel, then RMS per channel\n", "");
       printLevels("input", result.levelsIn);
@@ -234,16 +213,16 @@ int analyze(const std::string& pluginPath, const AnalyzeRequest& request) {
   std::string title;
   {
     // Every setting is checked once before any measurement.
-    LoadedPlugin probe(pluginPath);
-    title = fs::path(pluginPath).filename().string() + " (" + fourChars(probe.record().uniqueID) + ")";
+    const std::unique_ptr<LoadedPlugin> probe = loadPlugin(pluginPath);
+    title = fs::path(pluginPath).filename().string() + " (" + probe->identifier() + ")";
     RenderRequest check;
     check.program = request.program;
-    checkRequest(check, probe);
-    if (request.program != kNoProgram) probe.selectProgram(request.program);
-    for (const std::string& s : request.settings) resolveSetting(probe, s);
+    checkRequest(check, *probe);
+    if (request.program != kNoProgram) probe->selectProgram(request.program);
+    for (const std::string& s : request.settings) resolveSetting(*probe, s);
   }
   const PluginMaker make = [&]() {
-    auto plugin = std::make_unique<LoadedPlugin>(pluginPath);
+    auto plugin = loadPlugin(pluginPath);
     if (request.program != kNoProgram) plugin->selectProgram(request.program);
     for (const std::string& s : request.settings) {
       const ParameterSetting setting = resolveSetting(*plugin, s);
@@ -328,19 +307,18 @@ int main(int argc, char** argv) {
   try {
     if (*analyzeCommand) return analyze(pluginPath, analyzeRequest);
     if (*renderCommand && !request.folder.empty()) {
-      LoadedPlugin probe(pluginPath);
-      checkRequest(request, probe);
+      checkRequest(request, *loadPlugin(pluginPath));
       BatchRequest batch{pluginPath,       request.files,   request.folder, request.format, request.program,
                          request.settings, request.options, request.jobs,   request.quiet};
       return renderBatch(batch) ? kFailed : 0;
     }
     if (*renderCommand && request.files.size() > 2)
       throw std::runtime_error("render takes [IN] OUT; to render several files give -o DIR");
-    LoadedPlugin plugin(pluginPath);
-    if (*info) showInfo(plugin);
+    const std::unique_ptr<LoadedPlugin> plugin = loadPlugin(pluginPath);
+    if (*info) showInfo(*plugin);
     if (*renderCommand) {
-      checkRequest(request, plugin);
-      return render(plugin, request);
+      checkRequest(request, *plugin);
+      return render(*plugin, request);
     }
   } catch (const std::exception& e) {
     std::fflush(stdout);

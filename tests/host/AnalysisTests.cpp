@@ -16,7 +16,7 @@ constexpr int kMidThreshold = 10;
 
 PluginMaker ours(std::vector<std::pair<int, float>> settings = {}) {
   return [settings]() {
-    auto p = std::make_unique<LoadedPlugin>(TRIBAND_PLUGIN_PATH);
+    auto p = loadPlugin(TRIBAND_PLUGIN_PATH);
     for (const auto& [index, value] : settings) p->setParameter(index, value);
     return p;
   };
@@ -99,7 +99,7 @@ TEST(Analysis, SoftTransferFollowsItsFormula) {
 TEST(Analysis, AThirdPartyEqSetFlatMeasuresFlat) {
   const char* eq = "/usr/lib/vst/3BandEQ-vst.so";
   if (!fs::exists(eq)) GTEST_SKIP() << eq << " is not installed (package dpf-plugins-vst)";
-  const Analysis a = measure([eq]() { return std::make_unique<LoadedPlugin>(eq); });
+  const Analysis a = measure([eq]() { return loadPlugin(eq); });
   ASSERT_EQ(a.responses.size(), 1u) << "other plug-ins' bands cannot be isolated";
   for (size_t i = 0; i < a.responses[0].x.size(); ++i)
     EXPECT_NEAR(a.responses[0].y[i], 0.0, 0.1) << a.responses[0].x[i] << " Hz";

@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "ClapAbi.h"
+#include "PluginHost.h"
+
+/// A CLAP plug-in, its first plug-in created and driven as the interface's
+/// hosts do: loaded with every symbol resolved, initialised, its ports and
+/// parameters read while inactive, values sent by flush while inactive and
+/// as events at frame 0 of the next block while processing. This tool is
+/// single-threaded: the main thread processes too, never at the same time
+/// as anything else, which the interface allows.
+///
+/// A CLAP value lies in its parameter's [min, max]; the tool speaks of
+/// normalised values 0..1, as for the record interface: plain = min + v *
+/// (max - min), and for a stepped parameter with n steps the step
+/// floor(v * (n + 1)) (so n + 1 equal shares, as a record's selectors).
+class ClapPlugin final : public LoadedPlugin {
+public:
+  /// Whether the file exports clap_entry.
+  static bool isClap(const std::string& path);
+
+  explicit ClapPlugin(const std::string& path);
+  ~ClapPlugin() override;
+
+  const char* interfaceName() const override { return "CLAP"; }
+  std::string identifier() const override { return descriptor->id; }
+  std::string fullIdentifier() const override { return descriptor->id; }
+  bool isOurEffect() const override;
+  std::vector<std::pair<std::string, std::string>> details() const override;
+
+  int32_t parameterCount() const override { return static_cast<int32_t>(infos.size()); }
+  int32_t inputCount() const override { return static_cast<int32_t>(inputChannels); }
+  int32_t outputCount() const override { return static_cast<int32_t>(outputChannels); }
+  std::string parameterName(int32_t index) override;
+  std::string parameterDisplay(int32_t index) override;
+  std::string parameterLabel(int32_t) override { return ""; }  // a CLAP text carries its unit
+  float parameter(int32_t index) override;
+  void setParameter(int32_t index, float value) override;
+
+  void start(double rate, int32_t blockFrames) override;
+  void stop() override;
+  void processReplacing(float** inputs, float** outputs, int32_t frames) override;
+
+  /// The plug-in itself, its extensions and the host it sees, for checks.
+  const clap_plugin_t* instance() const { return plugin; }
+  const clap_plugin_params_t* paramsExtension() const { return params; }
+  const clap_plugin_state_t* stateExtension() const { return state; }
+  const clap_param_info_t& info(int32_t index) const { return infos[static_cast<size_t>(index)]; }
+  double plainOf(int32_t index, float normalised) const;
+
+private:
+  /// Parameter events waiting for the next block (or a flush).
+  class Pending {
+  public:
+    void add(const clap_param_info_t& info, double plain);
+    const clap_input_events_t* list() { return &input; }
+    void clear() { events.clear(); }
+    bool empty() const { return events.empty(); }
+
+  private:
+    static uint32_t CLAP_ABI size(const clap_input_events_t* l);
+    static const clap_event_header_t* CLAP_ABI get(const clap_input_events_t* l, uint32_t index);
+    std::vector<clap_event_param_value_t> events;
+    clap_input_events_t input{this, size, get};
+  };
+
+  static const void* CLAP_ABI hostExtension(const clap_host_t*, const char*) { return nullptr; }
+  static void CLAP_ABI requestRestart(const clap_host_t*) {}
+  static void CLAP_ABI requestProcess(const clap_host_t*) {}
+  static void CLAP_ABI requestCallback(const clap_host_t* h);
+  static bool CLAP_ABI dropEvent(const clap_output_events_t*, const clap_event_header_t*) { return true; }
+  void serviceCallbacks();
+  void flushPending();
+
+  void* library = nullptr;
+  const clap_plugin_entry_t* entry = nullptr;
+  const clap_plugin_descriptor_t* descriptor = nullptr;
+  const clap_plugin_t* plugin = nullptr;
+  const clap_plugin_params_t* params = nullptr;
+  const clap_plugin_state_t* state = nullptr;
+  const clap_plugin_audio_ports_t* ports = nullptr;
+  std::vector<clap_param_info_t> infos;
+  uint32_t inputChannels = 0, outputChannels = 0;
+  bool active = false;
+  int64_t steadyTime = 0;
+  Pending pending;
+  std::atomic<bool> callbackRequested{false};
+  clap_host_t host{CLAP_VERSION,
+                   this,
+                   "tribandist",
+                   "The TriBandDistortion developers",
+                   "",
+                   TRIBAND_VERSION,
+                   hostExtension,
+                   requestRestart,
+                   requestProcess,
+                   requestCallback};
+  clap_output_events_t discard{this, dropEvent};
+};
