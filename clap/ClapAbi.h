@@ -214,6 +214,20 @@ typedef struct clap_plugin_state {
   bool(CLAP_ABI* load)(const clap_plugin_t* plugin, const clap_istream_t* stream);
 } clap_plugin_state_t;
 
+typedef struct clap_host_state {
+  void(CLAP_ABI* mark_dirty)(const clap_host_t* host);
+} clap_host_state_t;
+
+typedef struct clap_host_latency {
+  void(CLAP_ABI* changed)(const clap_host_t* host);
+} clap_host_latency_t;
+
+typedef struct clap_host_thread_check {
+  bool(CLAP_ABI* is_main_thread)(const clap_host_t* host);
+  bool(CLAP_ABI* is_audio_thread)(const clap_host_t* host);
+} clap_host_thread_check_t;
+static const char CLAP_EXT_THREAD_CHECK[] = "clap.thread-check";
+
 typedef struct clap_plugin_latency {
   uint32_t(CLAP_ABI* get)(const clap_plugin_t* plugin);
 } clap_plugin_latency_t;

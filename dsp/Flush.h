@@ -34,4 +34,16 @@ inline float denormalOrUnusable(float value) {
   return (exponent == 0 || exponent >= kUnusableExponent) ? 0.0f : value;
 }
 
+/// Samples below the float's normal range become zero of their sign; every
+/// other sample keeps its bits.
+inline void keepNormal(float* samples, int32_t count) {
+  constexpr uint32_t kSign = 0x80000000u;
+  for (int32_t i = 0; i < count; ++i) {
+    uint32_t bits;
+    std::memcpy(&bits, &samples[i], sizeof bits);
+    if ((bits & kExponentMask) == 0) bits &= kSign;
+    std::memcpy(&samples[i], &bits, sizeof bits);
+  }
+}
+
 }  // namespace flush

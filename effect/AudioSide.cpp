@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AudioSide.h"
 
+#include "Flush.h"
+
 #include <cstring>
 #include <limits>
 
@@ -82,4 +84,9 @@ void AudioSide::process(const BlockSettings& settings, float** inputs, float** o
 void AudioSide::processReplacing(const BlockSettings& settings, float** inputs, float** outputs,
                                  int32_t sampleFrames) noexcept {
   render(settings, inputs, outputs, sampleFrames, false);
+  // The mix of the bands can land below the float's normal range as they ring
+  // out into silence: such samples slow down whatever processes them next,
+  // and hosts that check plug-ins reject them.
+  flush::keepNormal(outputs[0], sampleFrames);
+  flush::keepNormal(outputs[1], sampleFrames);
 }

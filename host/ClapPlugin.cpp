@@ -57,7 +57,7 @@ ClapPlugin::ClapPlugin(const std::string& path) : LoadedPlugin(path) {
     entry = nullptr;  // a failed init is not followed by deinit
     throw fail("its entry's init failed");
   }
-  const auto* factory = static_cast<const clap_plugin_factory_t*>(entry->get_factory(CLAP_PLUGIN_FACTORY_ID));
+  factory = static_cast<const clap_plugin_factory_t*>(entry->get_factory(CLAP_PLUGIN_FACTORY_ID));
   if (!factory || !factory->get_plugin_count || !factory->get_plugin_descriptor || !factory->create_plugin)
     throw fail("it has no plug-in factory");
   if (factory->get_plugin_count(factory) < 1) throw fail("its factory holds no plug-in");
@@ -100,7 +100,7 @@ ClapPlugin::ClapPlugin(const std::string& path) : LoadedPlugin(path) {
 }
 
 ClapPlugin::~ClapPlugin() {
-  if (active) stop();
+  stop();
   plugin->destroy(plugin);
   entry->deinit();
   dlclose(library);
@@ -171,20 +171,44 @@ void ClapPlugin::flushPending() {
 }
 
 void ClapPlugin::start(double rate, int32_t blockFrames) {
-  if (!plugin->activate(plugin, rate, 1, static_cast<uint32_t>(blockFrames)))
-    throw failure(path(), "its plug-in does not activate at " + std::to_string(rate) + " Hz");
-  active = true;
-  if (plugin->start_processing && !plugin->start_processing(plugin)) {
-    plugin->deactivate(plugin);
-    active = false;
-    throw failure(path(), "its plug-in does not start processing");
+  activate(rate, blockFrames);
+  try {
+    startProcessing();
+  } catch (...) {
+    deactivate();
+    throw;
   }
-  steadyTime = 0;
 }
 
 void ClapPlugin::stop() {
-  if (!active) return;
+  stopProcessing();
+  deactivate();
+}
+
+void ClapPlugin::activate(double rate, int32_t blockFrames) {
+  activating = true;
+  const bool done = plugin->activate(plugin, rate, 1, static_cast<uint32_t>(blockFrames));
+  activating = false;
+  if (!done) throw failure(path(), "its plug-in does not activate at " + std::to_string(rate) + " Hz");
+  active = true;
+  steadyTime = 0;
+}
+
+void ClapPlugin::startProcessing() {
+  audioThread = std::this_thread::get_id();
+  if (plugin->start_processing && !plugin->start_processing(plugin))
+    throw failure(path(), "its plug-in does not start processing");
+  processing = true;
+}
+
+void ClapPlugin::stopProcessing() {
+  if (!processing) return;
   if (plugin->stop_processing) plugin->stop_processing(plugin);
+  processing = false;
+}
+
+void ClapPlugin::deactivate() {
+  if (!active) return;
   if (plugin->deactivate) plugin->deactivate(plugin);
   active = false;
   flushPending();
@@ -206,8 +230,50 @@ void ClapPlugin::processReplacing(float** inputs, float** outputs, int32_t frame
   const clap_process_status status = plugin->process(plugin, &process);
   pending.clear();
   steadyTime += frames;
-  serviceCallbacks();
+  if (std::this_thread::get_id() == mainThread) serviceCallbacks();
   if (status == CLAP_PROCESS_ERROR) throw failure(path(), "its plug-in reported an error while processing");
+}
+
+const void* ClapPlugin::hostExtension(const clap_host_t* h, const char* id) {
+  if (!id) return nullptr;
+  const ClapPlugin& p = of(h);
+  if (!std::strcmp(id, CLAP_EXT_PARAMS)) return &p.hostParams;
+  if (!std::strcmp(id, CLAP_EXT_STATE)) return &p.hostState;
+  if (!std::strcmp(id, CLAP_EXT_LATENCY)) return &p.hostLatency;
+  if (!std::strcmp(id, CLAP_EXT_THREAD_CHECK)) return &p.hostThreadCheck;
+  return nullptr;
+}
+
+void ClapPlugin::wrongThread(const char* call) {
+  const char* none = nullptr;
+  firstWrongThread.compare_exchange_strong(none, call);
+  ++wrongThreadCount;
+}
+
+void ClapPlugin::onMainThreadOnly(const char* call) {
+  if (std::this_thread::get_id() != mainThread) wrongThread(call);
+}
+
+void ClapPlugin::rescan(const clap_host_t* h, uint32_t flags) {
+  ClapPlugin& p = of(h);
+  p.onMainThreadOnly("params.rescan");
+  if (flags & CLAP_PARAM_RESCAN_VALUES) ++p.valueRescanCount;
+}
+
+void ClapPlugin::requestFlush(const clap_host_t* h) {
+  ClapPlugin& p = of(h);
+  if (p.processing && std::this_thread::get_id() == p.audioThread.load()) p.wrongThread("params.request_flush");
+}
+
+void ClapPlugin::latencyChanged(const clap_host_t* h) {
+  ClapPlugin& p = of(h);
+  p.onMainThreadOnly("latency.changed");
+  if (!p.activating) p.wrongThread("latency.changed outside activate");
+}
+
+bool ClapPlugin::isAudioThread(const clap_host_t* h) {
+  const ClapPlugin& p = of(h);
+  return p.processing && std::this_thread::get_id() == p.audioThread.load();
 }
 
 void ClapPlugin::requestCallback(const clap_host_t* h) {

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ClapAbi.h"
@@ -44,14 +45,30 @@ public:
 
   void start(double rate, int32_t blockFrames) override;
   void stop() override;
+  /// The two halves of start and stop, for a host that processes on a
+  /// thread of its own: activate and deactivate on the main thread, the
+  /// processing calls on the audio thread.
+  void activate(double rate, int32_t blockFrames);
+  void startProcessing();
+  void stopProcessing();
+  void deactivate();
   void processReplacing(float** inputs, float** outputs, int32_t frames) override;
 
-  /// The plug-in itself, its extensions and the host it sees, for checks.
+  /// The plug-in itself, its module and extensions, for checks.
+  const clap_plugin_entry_t* entryPoint() const { return entry; }
+  const clap_plugin_factory_t* pluginFactory() const { return factory; }
+  const clap_plugin_descriptor_t* pluginDescriptor() const { return descriptor; }
   const clap_plugin_t* instance() const { return plugin; }
   const clap_plugin_params_t* paramsExtension() const { return params; }
   const clap_plugin_state_t* stateExtension() const { return state; }
   const clap_param_info_t& info(int32_t index) const { return infos[static_cast<size_t>(index)]; }
   double plainOf(int32_t index, float normalised) const;
+  /// Host functions the plug-in called from a thread the interface does not
+  /// allow for them (the first one's name), and how often it asked for values
+  /// to be read again.
+  int wrongThreadCalls() const { return wrongThreadCount.load(); }
+  const char* firstWrongThreadCall() const { return firstWrongThread.load(); }
+  int valueRescans() const { return valueRescanCount.load(); }
 
 private:
   /// Parameter events waiting for the next block (or a flush).
@@ -69,11 +86,22 @@ private:
     clap_input_events_t input{this, size, get};
   };
 
-  static const void* CLAP_ABI hostExtension(const clap_host_t*, const char*) { return nullptr; }
+  static ClapPlugin& of(const clap_host_t* h) { return *static_cast<ClapPlugin*>(h->host_data); }
+  static const void* CLAP_ABI hostExtension(const clap_host_t* h, const char* id);
   static void CLAP_ABI requestRestart(const clap_host_t*) {}
   static void CLAP_ABI requestProcess(const clap_host_t*) {}
   static void CLAP_ABI requestCallback(const clap_host_t* h);
   static bool CLAP_ABI dropEvent(const clap_output_events_t*, const clap_event_header_t*) { return true; }
+  // The host's extensions; each notes a call from a thread it is not for.
+  static void CLAP_ABI rescan(const clap_host_t* h, uint32_t flags);
+  static void CLAP_ABI clear(const clap_host_t* h, clap_id, uint32_t) { of(h).onMainThreadOnly("params.clear"); }
+  static void CLAP_ABI requestFlush(const clap_host_t* h);
+  static void CLAP_ABI markDirty(const clap_host_t* h) { of(h).onMainThreadOnly("state.mark_dirty"); }
+  static void CLAP_ABI latencyChanged(const clap_host_t* h);
+  static bool CLAP_ABI isMainThread(const clap_host_t* h) { return std::this_thread::get_id() == of(h).mainThread; }
+  static bool CLAP_ABI isAudioThread(const clap_host_t* h);
+  void onMainThreadOnly(const char* call);
+  void wrongThread(const char* call);
   void serviceCallbacks();
   void flushPending();
 
@@ -90,6 +118,16 @@ private:
   int64_t steadyTime = 0;
   Pending pending;
   std::atomic<bool> callbackRequested{false};
+  const std::thread::id mainThread = std::this_thread::get_id();
+  std::atomic<std::thread::id> audioThread{};
+  std::atomic<bool> processing{false}, activating{false};
+  std::atomic<int> wrongThreadCount{0}, valueRescanCount{0};
+  std::atomic<const char*> firstWrongThread{nullptr};
+  const clap_plugin_factory_t* factory = nullptr;
+  const clap_host_params_t hostParams{rescan, clear, requestFlush};
+  const clap_host_state_t hostState{markDirty};
+  const clap_host_latency_t hostLatency{latencyChanged};
+  const clap_host_thread_check_t hostThreadCheck{isMainThread, isAudioThread};
   clap_host_t host{CLAP_VERSION,
                    this,
                    "tribandist",

@@ -13,6 +13,7 @@
 
 #include "Analysis.h"
 #include "Batch.h"
+#include "Check.h"
 #include "DemoSignal.h"
 #include "Interruption.h"
 #include "ParameterSettings.h"
@@ -262,9 +263,17 @@ int main(int argc, char** argv) {
   app.set_help_all_flag("--help-all", "print the help of every command and exit");
   std::string pluginPath = defaultPlugin();
 
-  CLI::App* info = app.add_subcommand("info", "show the plug-in's record, programs and parameters");
+  CLI::App* info = app.add_subcommand("info", "show the plug-in's description, programs and parameters");
   info->add_option("--plugin", pluginPath,
-                   "plug-in library to load (default: TriBandDistortion.so beside this program, else in ../lib/vst)");
+                   "plug-in to load: a CLAP file (.clap) or a record plug-in (default: TriBandDistortion.so beside "
+                   "this program, else in ../lib/vst)");
+
+  std::string checkedPath;
+  CLI::App* checkCommand = app.add_subcommand(
+      "check",
+      "check a plug-in against its interface's rules, as a validator does: one line per check, pass or FAIL with "
+      "the reason; exit 1 when any fails");
+  checkCommand->add_option("plugin", checkedPath, "the plug-in: a CLAP file or a record plug-in")->required();
 
   RenderRequest request;
   request.options.blockFrames = kDefaultBlock;
@@ -275,7 +284,7 @@ int main(int argc, char** argv) {
   renderCommand->add_option("files", request.files, "[IN] OUT, or IN... with -o")->required();
   renderCommand->add_option("-o,--output-dir", request.folder, "render every file named into this folder");
   renderCommand->add_option("-j,--jobs", request.jobs, "with -o: files rendered at once (default 1)");
-  renderCommand->add_option("--plugin", pluginPath, "plug-in library to load");
+  renderCommand->add_option("--plugin", pluginPath, "plug-in to load: a CLAP file (.clap) or a record plug-in");
   renderCommand->add_option("--program", request.program, "program to select first");
   renderCommand->add_option("--set", request.settings,
                             "KEY=VALUE: parameter index or name; value as the parameter shows it (\"fuzz exp\", "
@@ -305,6 +314,13 @@ int main(int argc, char** argv) {
   }
 
   try {
+    if (*checkCommand) {
+      const interruption::Working working;
+      const int failed = checkPlugin(
+          checkedPath, [](const std::string& step) { std::fprintf(stderr, "checking %s\n", step.c_str()); });
+      std::printf("%s\n", failed ? (std::to_string(failed) + " check(s) failed").c_str() : "every check passed");
+      return failed ? kFailed : 0;
+    }
     if (*analyzeCommand) return analyze(pluginPath, analyzeRequest);
     if (*renderCommand && !request.folder.empty()) {
       checkRequest(request, *loadPlugin(pluginPath));
