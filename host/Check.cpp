@@ -99,8 +99,10 @@ void checkProcessing(LoadedPlugin& plugin, Report& report, const std::function<v
       for (auto& c : in) inPointers.push_back(c.data());
       for (auto& c : out) outPointers.push_back(c.data());
       plugin.processReplacing(inPointers.data(), outPointers.data(), frames);
-      const std::string where = " (" + std::to_string(frames) + "-frame block " + std::to_string(b) + " of kind " +
-                                std::to_string(kind) + " at " + number(rate) + " Hz)";
+      constexpr const char* kInputs[] = {"noise", "noise", "silence", "subnormal input"};
+      const std::string where =
+          " (" + std::to_string(frames) + "-frame block of " + kInputs[kind] + " at " + number(rate) + " Hz)";
+      std::to_string(kind) + " at " + number(rate) + " Hz)";
       for (int32_t c = 0; c < outs; ++c) {
         const std::vector<float>& o = out[static_cast<size_t>(c)];
         for (int32_t i = 0; i < frames; ++i) {
@@ -134,7 +136,7 @@ void checkProcessing(LoadedPlugin& plugin, Report& report, const std::function<v
   if (subnormalThrough.empty())
     report.pass("subnormal-input", "input below the normal range comes out in it or as zero");
   else
-    report.warn("subnormal-input", subnormalThrough + " after subnormal input");
+    report.warn("subnormal-input", subnormalThrough);
   report.result("output-within-block", past, "nothing written past a block's last frame");
   report.result("input-untouched", touched, "every input sample as given");
 }
