@@ -171,6 +171,13 @@ if [ "$failures" -eq 0 ]; then
   echo "RMS dB (left): processed $(rms "$processed"), bypassed $(rms "$bypassed"), parameter $CHECK_SET_INDEX set $(rms "$set")"
   same "$processed" "$bypassed" 0 1 && fail "the processed render equals the bypassed one"
   same "$processed" "$set" 0 1 && fail "setting parameter $CHECK_SET_INDEX did not change the render"
+  # The VST3 bypass passes the input through: the same as Ardour's own bypass.
+  if [ -n "${CHECK_BYPASS_INDEX:-}" ]; then
+    passthrough=$(bounce passthrough)
+    exact() { cmp -s <(ffmpeg -v error -i "$1" -f f32le -) <(ffmpeg -v error -i "$2" -f f32le -); }
+    [ -n "$passthrough" ] && exact "$passthrough" "$bypassed" ||
+      fail "the plug-in's bypass does not give back its input"
+  fi
 fi
 # Bit identity: what the plug-in received in Ardour, rendered by tribandist
 # through the record edition, equals what the plug-in put out there, with
