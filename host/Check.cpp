@@ -180,7 +180,7 @@ struct ByteStream {
   static int64_t CLAP_ABI read(const clap_istream_t* s, void* buffer, uint64_t size) {
     auto* self = static_cast<ByteStream*>(s->ctx);
     const uint64_t n = std::min({size, self->chunk, static_cast<uint64_t>(self->bytes.size() - self->position)});
-    std::memcpy(buffer, self->bytes.data() + self->position, n);
+    if (n > 0) std::memcpy(buffer, self->bytes.data() + self->position, n);
     self->position += n;
     return static_cast<int64_t>(n);
   }

@@ -190,7 +190,7 @@ struct MemoryStream : HostObject<MemoryStream> {
     auto* s = static_cast<MemoryStream*>(self);
     int32_t k = std::min<int32_t>({n, s->chunk, static_cast<int32_t>(s->bytes.size() - s->position)});
     if (k < 0) k = 0;
-    std::memcpy(buffer, s->bytes.data() + s->position, static_cast<size_t>(k));
+    if (k > 0) std::memcpy(buffer, s->bytes.data() + s->position, static_cast<size_t>(k));
     s->position += static_cast<size_t>(k);
     if (got) *got = k;
     return kOk;
@@ -199,7 +199,7 @@ struct MemoryStream : HostObject<MemoryStream> {
     auto* s = static_cast<MemoryStream*>(self);
     const auto* from = static_cast<const unsigned char*>(buffer);
     s->bytes.resize(std::max(s->bytes.size(), s->position + static_cast<size_t>(n)));
-    std::memcpy(s->bytes.data() + s->position, from, static_cast<size_t>(n));
+    if (n > 0) std::memcpy(s->bytes.data() + s->position, from, static_cast<size_t>(n));
     s->position += static_cast<size_t>(n);
     if (wrote) *wrote = n;
     return kOk;
