@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "ClapLists.h"
 #include "ClapPlugin.h"
 #include "PluginHost.h"
 
@@ -141,57 +142,12 @@ void checkProcessing(LoadedPlugin& plugin, Report& report, const std::function<v
   report.result("input-untouched", touched, "every input sample as given");
 }
 
-// CLAP: events, streams.
+// CLAP.
 
-class EventList {
-public:
-  void add(clap_id id, double value, uint16_t space = CLAP_CORE_EVENT_SPACE_ID) {
-    clap_event_param_value_t e{};
-    e.header = {sizeof e, 0, space, CLAP_EVENT_PARAM_VALUE, 0};
-    e.param_id = id;
-    e.note_id = e.port_index = e.channel = e.key = -1;
-    e.value = value;
-    events.push_back(e);
-  }
-  const clap_input_events_t* list() const { return &input; }
-
-private:
-  static uint32_t CLAP_ABI size(const clap_input_events_t* l) {
-    return static_cast<uint32_t>(static_cast<const EventList*>(l->ctx)->events.size());
-  }
-  static const clap_event_header_t* CLAP_ABI get(const clap_input_events_t* l, uint32_t i) {
-    const auto& all = static_cast<const EventList*>(l->ctx)->events;
-    return i < all.size() ? &all[i].header : nullptr;
-  }
-  std::vector<clap_event_param_value_t> events;
-  clap_input_events_t input{this, size, get};
-};
+using claplists::MemoryStream;
+using claplists::ParamEvents;
 
 bool CLAP_ABI dropAll(const clap_output_events_t*, const clap_event_header_t*) { return true; }
-
-/// Bytes in memory as a CLAP stream, `chunk` bytes at most per call.
-struct ByteStream {
-  std::vector<unsigned char> bytes;
-  size_t position = 0;
-  uint64_t chunk = UINT64_MAX;
-  clap_istream_t in{this, read};
-  clap_ostream_t out{this, write};
-
-  static int64_t CLAP_ABI read(const clap_istream_t* s, void* buffer, uint64_t size) {
-    auto* self = static_cast<ByteStream*>(s->ctx);
-    const uint64_t n = std::min({size, self->chunk, static_cast<uint64_t>(self->bytes.size() - self->position)});
-    if (n > 0) std::memcpy(buffer, self->bytes.data() + self->position, n);
-    self->position += n;
-    return static_cast<int64_t>(n);
-  }
-  static int64_t CLAP_ABI write(const clap_ostream_t* s, const void* buffer, uint64_t size) {
-    auto* self = static_cast<ByteStream*>(s->ctx);
-    const uint64_t n = std::min(size, self->chunk);
-    const auto* from = static_cast<const unsigned char*>(buffer);
-    self->bytes.insert(self->bytes.end(), from, from + n);
-    return static_cast<int64_t>(n);
-  }
-};
 
 double value(const ClapPlugin& p, int32_t index) {
   double v = std::numeric_limits<double>::quiet_NaN();
@@ -329,8 +285,9 @@ void checkClapParameters(ClapPlugin& p, Report& report) {
   }
 
   problem.clear();
-  EventList foreign;
-  for (int32_t i = 0; i < p.parameterCount(); ++i) foreign.add(p.info(i).id, p.info(i).max_value, kForeignSpace);
+  ParamEvents foreign;
+  for (int32_t i = 0; i < p.parameterCount(); ++i)
+    foreign.add(p.info(i).id, p.info(i).max_value, 0, nullptr, kForeignSpace);
   std::vector<double> before;
   for (int32_t i = 0; i < p.parameterCount(); ++i) before.push_back(value(p, i));
   clap_output_events_t out{nullptr, dropAll};
@@ -350,7 +307,7 @@ void checkClapState(const std::string& path, Report& report) {
   std::mt19937 random(kSeed + 2);
   std::uniform_real_distribution<float> unit(0.0f, 1.0f);
   for (int32_t i = 0; i < a.parameterCount(); ++i) a.setParameter(i, unit(random));
-  ByteStream saved;
+  MemoryStream saved;
   std::string problem;
   if (!a.stateExtension()->save(a.instance(), &saved.out) || saved.bytes.empty()) problem = "nothing saved";
   ClapPlugin b(path);
@@ -362,7 +319,7 @@ void checkClapState(const std::string& path, Report& report) {
                 number(value(a, i));
   if (problem.empty() && noiseThrough(a, 4096) != noiseThrough(b, 4096))
     problem = "a fresh instance with the loaded state sounds different";
-  ByteStream again;
+  MemoryStream again;
   if (problem.empty() && (!b.stateExtension()->save(b.instance(), &again.out) || again.bytes != saved.bytes))
     problem = "saving the loaded state gives other bytes";
   report.result("state-reproduces", problem,
@@ -370,7 +327,7 @@ void checkClapState(const std::string& path, Report& report) {
 
   // Streams that take 23 and give 17 bytes a call.
   problem.clear();
-  ByteStream small;
+  MemoryStream small;
   small.chunk = 23;
   a.stateExtension()->save(a.instance(), &small.out);
   small.chunk = 17;
@@ -381,7 +338,7 @@ void checkClapState(const std::string& path, Report& report) {
     problem = "a stream giving 17 bytes a call does not load";
   report.result("state-short-streams", problem, "saved and loaded through streams of 23 and 17 bytes a call");
 
-  ByteStream empty, junk;
+  MemoryStream empty, junk;
   junk.bytes.resize(1 << 20);
   for (auto& byte : junk.bytes) byte = static_cast<unsigned char>(random());
   const bool emptyTaken = c.stateExtension()->load(c.instance(), &empty.in);
@@ -412,7 +369,7 @@ void checkClapThreads(const std::string& path, Report& report) {
     p.stopProcessing();
   });
   audio.join();
-  ByteStream saved;
+  MemoryStream saved;
   if (p.stateExtension() && p.stateExtension()->save(p.instance(), &saved.out)) {
     saved.position = 0;
     p.stateExtension()->load(p.instance(), &saved.in);

@@ -160,7 +160,8 @@ std::string ClapPlugin::parameterDisplay(int32_t index) {
 
 void ClapPlugin::setParameter(int32_t index, float value) {
   if (index < 0 || index >= parameterCount()) return;
-  pending.add(infos[static_cast<size_t>(index)], plainOf(index, value));
+  const clap_param_info_t& info = infos[static_cast<size_t>(index)];
+  pending.add(info.id, plainOf(index, value), 0, info.cookie);
   if (!active) flushPending();  // inactive: on the main thread now; else at the next block
 }
 
@@ -283,23 +284,4 @@ void ClapPlugin::requestCallback(const clap_host_t* h) {
 void ClapPlugin::serviceCallbacks() {
   for (int round = 0; round < kMostCallbackRounds && callbackRequested.exchange(false); ++round)
     if (plugin->on_main_thread) plugin->on_main_thread(plugin);
-}
-
-void ClapPlugin::Pending::add(const clap_param_info_t& info, double plain) {
-  clap_event_param_value_t e{};
-  e.header = {sizeof e, 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
-  e.param_id = info.id;
-  e.cookie = info.cookie;
-  e.note_id = e.port_index = e.channel = e.key = -1;
-  e.value = plain;
-  events.push_back(e);
-}
-
-uint32_t ClapPlugin::Pending::size(const clap_input_events_t* l) {
-  return static_cast<uint32_t>(static_cast<const Pending*>(l->ctx)->events.size());
-}
-
-const clap_event_header_t* ClapPlugin::Pending::get(const clap_input_events_t* l, uint32_t index) {
-  const auto& events = static_cast<const Pending*>(l->ctx)->events;
-  return index < events.size() ? &events[index].header : nullptr;
 }

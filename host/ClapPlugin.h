@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ClapAbi.h"
+#include "ClapLists.h"
 #include "PluginHost.h"
 
 /// A CLAP plug-in, its first plug-in created and driven as the interface's
@@ -71,21 +72,6 @@ public:
   int valueRescans() const { return valueRescanCount.load(); }
 
 private:
-  /// Parameter events waiting for the next block (or a flush).
-  class Pending {
-  public:
-    void add(const clap_param_info_t& info, double plain);
-    const clap_input_events_t* list() { return &input; }
-    void clear() { events.clear(); }
-    bool empty() const { return events.empty(); }
-
-  private:
-    static uint32_t CLAP_ABI size(const clap_input_events_t* l);
-    static const clap_event_header_t* CLAP_ABI get(const clap_input_events_t* l, uint32_t index);
-    std::vector<clap_event_param_value_t> events;
-    clap_input_events_t input{this, size, get};
-  };
-
   static ClapPlugin& of(const clap_host_t* h) { return *static_cast<ClapPlugin*>(h->host_data); }
   static const void* CLAP_ABI hostExtension(const clap_host_t* h, const char* id);
   static void CLAP_ABI requestRestart(const clap_host_t*) {}
@@ -116,7 +102,7 @@ private:
   uint32_t inputChannels = 0, outputChannels = 0;
   bool active = false;
   int64_t steadyTime = 0;
-  Pending pending;
+  claplists::ParamEvents pending;  // values waiting for the next block (or a flush)
   std::atomic<bool> callbackRequested{false};
   const std::thread::id mainThread = std::this_thread::get_id();
   std::atomic<std::thread::id> audioThread{};

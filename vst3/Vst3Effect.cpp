@@ -121,7 +121,7 @@ tresult Vst3Effect::Processor::setProcessing(TBool state) {
 
 // Controller.
 
-Vst3Effect::Controller::Controller(Vst3Effect& e) : effect(e) {
+Vst3Effect::Controller::Controller(Vst3Effect& e) : Face(e) {
   for (int32_t i = 0; i < vst3params::kCount; ++i)
     values[i].store(vst3params::defaultValue(static_cast<ParamID>(i)), std::memory_order_relaxed);
 }

@@ -27,14 +27,24 @@ public:
   uint32_t addRef() { return references.fetch_add(1, std::memory_order_relaxed) + 1; }
   uint32_t release();
 
-  class Component final : public vst3::IComponent {
+  /// One interface of the object: its FUnknown slots are the object's.
+  template <class Interface>
+  class Face : public Interface {
   public:
-    explicit Component(Vst3Effect& e) : effect(e) {}
+    explicit Face(Vst3Effect& e) : effect(e) {}
     vst3::tresult PLUGIN_API queryInterface(const vst3::TUID iid, void** obj) override {
       return effect.query(iid, obj);
     }
     uint32_t PLUGIN_API addRef() override { return effect.addRef(); }
     uint32_t PLUGIN_API release() override { return effect.release(); }
+
+  protected:
+    Vst3Effect& effect;
+  };
+
+  class Component final : public Face<vst3::IComponent> {
+  public:
+    using Face::Face;
     vst3::tresult PLUGIN_API initialize(vst3::FUnknown*) override { return vst3::kResultOk; }
     vst3::tresult PLUGIN_API terminate() override { return vst3::kResultOk; }
     vst3::tresult PLUGIN_API getControllerClassId(vst3::TUID classId) override;
@@ -48,19 +58,11 @@ public:
     vst3::tresult PLUGIN_API setActive(vst3::TBool state) override;
     vst3::tresult PLUGIN_API setState(vst3::IBStream* state) override;
     vst3::tresult PLUGIN_API getState(vst3::IBStream* state) override;
-
-  private:
-    Vst3Effect& effect;
   };
 
-  class Processor final : public vst3::IAudioProcessor {
+  class Processor final : public Face<vst3::IAudioProcessor> {
   public:
-    explicit Processor(Vst3Effect& e) : effect(e) {}
-    vst3::tresult PLUGIN_API queryInterface(const vst3::TUID iid, void** obj) override {
-      return effect.query(iid, obj);
-    }
-    uint32_t PLUGIN_API addRef() override { return effect.addRef(); }
-    uint32_t PLUGIN_API release() override { return effect.release(); }
+    using Face::Face;
     vst3::tresult PLUGIN_API setBusArrangements(vst3::SpeakerArrangement* inputs, int32_t numIns,
                                                 vst3::SpeakerArrangement* outputs, int32_t numOuts) override;
     vst3::tresult PLUGIN_API getBusArrangement(int32_t dir, int32_t index, vst3::SpeakerArrangement& arr) override;
@@ -72,19 +74,11 @@ public:
     vst3::tresult PLUGIN_API setProcessing(vst3::TBool state) override;
     vst3::tresult PLUGIN_API process(vst3::ProcessData& data) override { return effect.processor.process(data); }
     uint32_t PLUGIN_API getTailSamples() override { return 0; }
-
-  private:
-    Vst3Effect& effect;
   };
 
-  class Controller final : public vst3::IEditController {
+  class Controller final : public Face<vst3::IEditController> {
   public:
     explicit Controller(Vst3Effect& e);
-    vst3::tresult PLUGIN_API queryInterface(const vst3::TUID iid, void** obj) override {
-      return effect.query(iid, obj);
-    }
-    uint32_t PLUGIN_API addRef() override { return effect.addRef(); }
-    uint32_t PLUGIN_API release() override { return effect.release(); }
     vst3::tresult PLUGIN_API initialize(vst3::FUnknown*) override { return vst3::kResultOk; }
     vst3::tresult PLUGIN_API terminate() override { return vst3::kResultOk; }
     vst3::tresult PLUGIN_API setComponentState(vst3::IBStream* state) override;
@@ -112,7 +106,6 @@ public:
     void* PLUGIN_API createView(const char*) override { return nullptr; }
 
   private:
-    Vst3Effect& effect;
     std::atomic<double> values[vst3params::kCount];
   };
 

@@ -28,18 +28,6 @@ namespace {
 constexpr uint32_t kParameters = 15;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
-Stereo filled(size_t frames, float value) {
-  Stereo s(frames);
-  std::fill(s.left.begin(), s.left.end(), value);
-  std::fill(s.right.begin(), s.right.end(), value);
-  return s;
-}
-
-bool same(const Stereo& a, const Stereo& b) {
-  return a.frames() == b.frames() && std::memcmp(a.left.data(), b.left.data(), a.frames() * sizeof(float)) == 0 &&
-         std::memcmp(a.right.data(), b.right.data(), a.frames() * sizeof(float)) == 0;
-}
-
 class ClapEdition : public ::testing::Test {
 protected:
   Module module{TRIBAND_CLAP_PLUGIN};
@@ -185,10 +173,10 @@ TEST_F(ClapEdition, TextsAreTheRecordsDisplaysAndReadBack) {
 TEST_F(ClapEdition, EqualsTheEngineAtAnyBlockSizeInPlaceOrNot) {
   const Stereo in = sineAndNoise(static_cast<size_t>(scaledCount(20000)), 0.5f, 3);
   Events settings;
-  settings.add(0, 7, 1.0);  // mid: fuzz atan
-  settings.add(0, 10, 0.6);
-  settings.add(0, 8, 4.0);  // high: anarchik
-  settings.add(0, 12, 0.8);
+  settings.add(7, 1.0, 0);  // mid: fuzz atan
+  settings.add(10, 0.6, 0);
+  settings.add(8, 4.0, 0);  // high: anarchik
+  settings.add(12, 0.8, 0);
   TriBandEngine engine;
   for (auto [i, v] : {std::pair{7, 0.2f}, {10, 0.6f}, {8, 0.8f}, {12, 0.8f}}) engine.setParameter(i, v);
   Stereo expected(in.frames());
@@ -209,7 +197,7 @@ TEST_F(ClapEdition, ReferenceBlockEqualsTheKeptOutput) {
   Events settings;
   for (const auto& s : reference_block::kSettings) {
     const bool type = s.index >= 6 && s.index <= 8;
-    settings.add(0, static_cast<clap_id>(s.index),
+    settings.add(static_cast<clap_id>(s.index),
                  type ? static_cast<double>(std::floor(s.value * 5.0f)) : static_cast<double>(s.value));
   }
   Stereo in;
@@ -232,10 +220,10 @@ TEST_F(ClapEdition, EventsApplyFromTheirFrameAndOthersChangeNothing) {
   // Changes at frames 0, 100 and 101 (a jump), 511, and at the block's end.
   const std::vector<std::pair<uint32_t, float>> steps = {{0, 0.3f}, {100, 0.9f}, {101, 0.1f}, {511, 0.6f}};
   Events events;
-  for (auto [at, v] : steps) events.add(at, 9, v);
-  events.add(block, 9, 0.75);
-  events.add(200, 9, 1.0, 0xB33F);  // another space: not ours
-  events.add(300, 999, 1.0);        // no such parameter
+  for (auto [at, v] : steps) events.add(9, v, at);
+  events.add(9, 0.75, block);
+  events.add(9, 1.0, 200, nullptr, 0xB33F);  // another space: not ours
+  events.add(999, 1.0, 300);                 // no such parameter
   plugin.start();
   const Stereo out = render(plugin, in, block, &events);
 
@@ -266,7 +254,7 @@ TEST_F(ClapEdition, EveryOutputSampleWrittenFiniteAndNothingPast) {
       clap_param_info_t info;
       plugin.params->get_info(plugin.plugin, id, &info);
       const double v = std::uniform_real_distribution<double>(info.min_value, info.max_value)(random);
-      values.add(0, id, (info.flags & CLAP_PARAM_IS_STEPPED) ? std::floor(v) : v);
+      values.add(id, (info.flags & CLAP_PARAM_IS_STEPPED) ? std::floor(v) : v, 0);
     }
     const uint32_t frames = 1 + static_cast<uint32_t>(random() % 4096);
     Stereo in = round % 3 ? sineAndNoise(frames, 0.8f, static_cast<uint32_t>(round)) : filled(frames, 1e-39f);
@@ -284,24 +272,24 @@ TEST_F(ClapEdition, EveryOutputSampleWrittenFiniteAndNothingPast) {
 
 TEST_F(ClapEdition, FlushSetsValuesWithoutAudioAndGetValueFollows) {
   Events values;
-  values.add(0, 0, 0.25);
-  values.add(0, 6, 2.0);
-  values.add(0, 1, 0.5, 0xB33F);
+  values.add(0, 0.25, 0);
+  values.add(6, 2.0, 0);
+  values.add(1, 0.5, 0, nullptr, 0xB33F);
   plugin.params->flush(plugin.plugin, values.list(), nullptr);  // inactive: the main thread
   EXPECT_EQ(plugin.value(0), 0.25);
   EXPECT_EQ(plugin.value(6), 2.0);
   EXPECT_EQ(plugin.value(1), 0.5);  // the default, untouched
   plugin.start();
   Events more;
-  more.add(0, 0, 7.0);  // held to the range
+  more.add(0, 7.0, 0);  // held to the range
   plugin.params->flush(plugin.plugin, more.list(), nullptr);
   EXPECT_EQ(plugin.value(0), 1.0);
 }
 
 TEST_F(ClapEdition, StateRoundTripsAndForeignStateIsRefused) {
   Events values;
-  values.add(0, 0, 0.3);
-  values.add(0, 7, 2.0);
+  values.add(0, 0.3, 0);
+  values.add(7, 2.0, 0);
   plugin.params->flush(plugin.plugin, values.list(), nullptr);
   const std::vector<unsigned char> saved = plugin.save();
   ASSERT_FALSE(saved.empty());
@@ -340,8 +328,8 @@ TEST_F(ClapEdition, StateLoadedWhilePlayingArrivesWhole) {
   Events setA, setB;
   for (uint32_t id = 0; id < kParameters; ++id) {
     const bool type = id >= 6 && id <= 8;
-    setA.add(0, id, type ? 1.0 : 0.2 + 0.01 * id);
-    setB.add(0, id, type ? 3.0 : 0.8 - 0.01 * id);
+    setA.add(id, type ? 1.0 : 0.2 + 0.01 * id, 0);
+    setB.add(id, type ? 3.0 : 0.8 - 0.01 * id, 0);
   }
   a.params->flush(a.plugin, setA.list(), nullptr);
   b.params->flush(b.plugin, setB.list(), nullptr);

@@ -17,59 +17,12 @@
 #include <vector>
 
 #include "ClapAbi.h"
+#include "ClapLists.h"
 
 namespace claphost {
 
-/// PARAM_VALUE events of one block, sorted by frame.
-class Events {
-public:
-  void add(uint32_t time, clap_id id, double value, uint16_t space = CLAP_CORE_EVENT_SPACE_ID) {
-    clap_event_param_value_t e{};
-    e.header = {sizeof e, time, space, CLAP_EVENT_PARAM_VALUE, 0};
-    e.param_id = id;
-    e.note_id = e.port_index = e.channel = e.key = -1;
-    e.value = value;
-    events.push_back(e);
-    std::stable_sort(events.begin(), events.end(),
-                     [](const auto& a, const auto& b) { return a.header.time < b.header.time; });
-  }
-  const clap_input_events_t* list() const { return &input; }
-
-private:
-  static uint32_t CLAP_ABI size(const clap_input_events_t* l) {
-    return static_cast<uint32_t>(static_cast<const Events*>(l->ctx)->events.size());
-  }
-  static const clap_event_header_t* CLAP_ABI get(const clap_input_events_t* l, uint32_t i) {
-    const auto& all = static_cast<const Events*>(l->ctx)->events;
-    return i < all.size() ? &all[i].header : nullptr;
-  }
-  std::vector<clap_event_param_value_t> events;
-  clap_input_events_t input{this, size, get};
-};
-
-/// A stream over memory handing out at most `chunk` bytes per call.
-struct Stream {
-  std::vector<unsigned char> bytes;
-  size_t position = 0;
-  uint64_t chunk = UINT64_MAX;
-  clap_istream_t in{this, read};
-  clap_ostream_t out{this, write};
-
-  static int64_t CLAP_ABI read(const clap_istream_t* s, void* buffer, uint64_t size) {
-    auto* self = static_cast<Stream*>(s->ctx);
-    const uint64_t n = std::min({size, self->chunk, static_cast<uint64_t>(self->bytes.size() - self->position)});
-    if (n > 0) std::memcpy(buffer, self->bytes.data() + self->position, n);
-    self->position += n;
-    return static_cast<int64_t>(n);
-  }
-  static int64_t CLAP_ABI write(const clap_ostream_t* s, const void* buffer, uint64_t size) {
-    auto* self = static_cast<Stream*>(s->ctx);
-    const uint64_t n = std::min(size, self->chunk);
-    const auto* from = static_cast<const unsigned char*>(buffer);
-    self->bytes.insert(self->bytes.end(), from, from + n);
-    return static_cast<int64_t>(n);
-  }
-};
+using Events = claplists::ParamEvents;
+using Stream = claplists::MemoryStream;
 
 /// The host a plug-in sees: it offers the parameters extension and counts
 /// the rescans asked of it.

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 /// Deterministic test signals.
@@ -26,4 +28,18 @@ inline Stereo sineAndNoise(size_t frames, float amplitude = 0.5f, uint32_t seed 
     s.right[i] = amplitude * (0.7f * std::sin(1.37f * phase) + 0.3f * noise());
   }
   return s;
+}
+
+/// Every sample `value` (NaN, for instance, to see which samples a call writes).
+inline Stereo filled(size_t frames, float value) {
+  Stereo s(frames);
+  std::fill(s.left.begin(), s.left.end(), value);
+  std::fill(s.right.begin(), s.right.end(), value);
+  return s;
+}
+
+/// The same samples, bit for bit.
+inline bool same(const Stereo& a, const Stereo& b) {
+  return a.frames() == b.frames() && std::memcmp(a.left.data(), b.left.data(), a.frames() * sizeof(float)) == 0 &&
+         std::memcmp(a.right.data(), b.right.data(), a.frames() * sizeof(float)) == 0;
 }

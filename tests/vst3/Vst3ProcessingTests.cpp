@@ -28,18 +28,6 @@ namespace {
 constexpr uint32_t kBypass = 15;
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
-Stereo filled(size_t frames, float value) {
-  Stereo s(frames);
-  std::fill(s.left.begin(), s.left.end(), value);
-  std::fill(s.right.begin(), s.right.end(), value);
-  return s;
-}
-
-bool same(const Stereo& a, const Stereo& b) {
-  return a.frames() == b.frames() && std::memcmp(a.left.data(), b.left.data(), a.frames() * sizeof(float)) == 0 &&
-         std::memcmp(a.right.data(), b.right.data(), a.frames() * sizeof(float)) == 0;
-}
-
 Stereo music(size_t frames, uint32_t seed = 1) { return sineAndNoise(frames, 0.5f, seed); }
 
 // The VST3 value of a Disto Type picks the same curve as the record's value v.
