@@ -23,6 +23,15 @@ void copyText(char (&to)[N], const char* from) {
   std::strncpy(to, from, N - 1);
 }
 
+// The fields both class descriptions begin with.
+template <class Info>
+void describeClass(Info& info) {
+  std::memcpy(info.cid, Vst3Effect::kClassId.bytes, sizeof info.cid);
+  info.cardinality = kManyInstances;
+  copyText(info.category, kAudioEffectClass);
+  copyText(info.name, kName);
+}
+
 // Lives as long as the module; its reference count means nothing.
 class Factory final : public IPluginFactory2 {
 public:
@@ -47,18 +56,12 @@ public:
   int32_t PLUGIN_API countClasses() override { return 1; }
   tresult PLUGIN_API getClassInfo(int32_t index, PClassInfo* info) override {
     if (index != 0 || !info) return kInvalidArgument;
-    std::memcpy(info->cid, Vst3Effect::kClassId.bytes, sizeof info->cid);
-    info->cardinality = kManyInstances;
-    copyText(info->category, kAudioEffectClass);
-    copyText(info->name, kName);
+    describeClass(*info);
     return kResultOk;
   }
   tresult PLUGIN_API getClassInfo2(int32_t index, PClassInfo2* info) override {
     if (index != 0 || !info) return kInvalidArgument;
-    std::memcpy(info->cid, Vst3Effect::kClassId.bytes, sizeof info->cid);
-    info->cardinality = kManyInstances;
-    copyText(info->category, kAudioEffectClass);
-    copyText(info->name, kName);
+    describeClass(*info);
     info->classFlags = 0;  // component and controller are one object: never to be run apart
     copyText(info->subCategories, kSubCategories);
     copyText(info->vendor, kVendor);
