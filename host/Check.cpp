@@ -62,7 +62,7 @@ public:
 
 private:
   static void line(const char* verdict, const std::string& name, const std::string& text) {
-    std::printf("%-5s %-24s %s\n", verdict, name.c_str(), text.c_str());
+    std::printf("%-5s %-28s %s\n", verdict, name.c_str(), text.c_str());
     std::fflush(stdout);
   }
   int failures = 0;
