@@ -58,14 +58,15 @@ struct MemoryStream {
 
   static int64_t CLAP_ABI read(const clap_istream_t* s, void* buffer, uint64_t size) {
     auto* self = static_cast<MemoryStream*>(s->ctx);
-    const uint64_t n = std::min({size, self->chunk, static_cast<uint64_t>(self->bytes.size() - self->position)});
+    const auto n =
+        static_cast<size_t>(std::min({size, self->chunk, static_cast<uint64_t>(self->bytes.size() - self->position)}));
     if (n > 0) std::memcpy(buffer, self->bytes.data() + self->position, n);
     self->position += n;
     return static_cast<int64_t>(n);
   }
   static int64_t CLAP_ABI write(const clap_ostream_t* s, const void* buffer, uint64_t size) {
     auto* self = static_cast<MemoryStream*>(s->ctx);
-    const uint64_t n = std::min(size, self->chunk);
+    const auto n = static_cast<size_t>(std::min({size, self->chunk, uint64_t{SIZE_MAX}}));
     const auto* from = static_cast<const unsigned char*>(buffer);
     self->bytes.insert(self->bytes.end(), from, from + n);
     return static_cast<int64_t>(n);
