@@ -91,7 +91,7 @@ void runEffect(benchmark::State& state, const KernelSet* set, std::vector<Settin
 }
 
 void runPlugin(benchmark::State& state, const std::string& path, std::vector<Setting> settings, int32_t block) {
-  LoadedPlugin plugin(path);
+  RecordPlugin plugin(path);
   for (const Setting& s : settings) plugin.setParameter(s.index, s.value);
   plugin.dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
   plugin.dispatch(effSetBlockSize, 0, block);
