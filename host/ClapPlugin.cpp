@@ -49,9 +49,9 @@ ClapPlugin::ClapPlugin(const std::string& path) : LoadedPlugin(path) {
     entry = nullptr;
     throw fail("its clap_entry is missing or incomplete");
   }
-  if (entry->clap_version.major < 1) {
-    entry = nullptr;
-    throw fail("it declares CLAP " + std::to_string(entry ? 0 : 0) + ".x, before 1.0");
+  if (const uint32_t major = entry->clap_version.major; major < 1) {
+    entry = nullptr;  // never initialised: no deinit
+    throw fail("it declares CLAP " + std::to_string(major) + ".x, before 1.0");
   }
   if (!entry->init(path.c_str())) {
     entry = nullptr;  // a failed init is not followed by deinit
