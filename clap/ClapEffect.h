@@ -14,8 +14,6 @@ struct ClapRules {
   static bool isValid(uint32_t id) { return clapparams::isValid(id); }
   static double defaultValue(uint32_t id) { return clapparams::defaultValue(id); }
   static float engineValue(uint32_t id, double value) { return clapparams::engineValue(id, value); }
-  static bool isBypass(uint32_t) { return false; }
-  static bool bypassOn(double) { return false; }
 };
 
 /// One instance of the CLAP edition: the clap_plugin a host holds, with the

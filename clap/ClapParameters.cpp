@@ -14,6 +14,9 @@ namespace clapparams {
 namespace {
 
 bool isType(clap_id id) { return param::kTable[id].kind == param::Kind::distoType; }
+bool isChoice(clap_id id) { return param::kTable[id].kind == param::Kind::choice; }
+bool isStepped(clap_id id) { return isType(id) || isChoice(id); }
+constexpr double kLastType = curve::kCount - 1;
 
 /// The module a host groups a parameter under: its band.
 const char* moduleOf(param::Band band) {
@@ -37,7 +40,8 @@ bool describe(uint32_t index, clap_param_info_t& info) {
   const param::Info& p = param::kTable[index];
   info.id = index;
   info.flags = CLAP_PARAM_IS_AUTOMATABLE;
-  if (isType(index)) info.flags |= CLAP_PARAM_IS_STEPPED | CLAP_PARAM_IS_ENUM;
+  if (isStepped(index)) info.flags |= CLAP_PARAM_IS_STEPPED | CLAP_PARAM_IS_ENUM;
+  if (index == param::bypass) info.flags |= CLAP_PARAM_IS_BYPASS;
   info.cookie = nullptr;
   copyTrimmed(p.name, info.name, sizeof info.name);
   copyTrimmed(moduleOf(p.band), info.module, sizeof info.module);
@@ -49,23 +53,28 @@ bool describe(uint32_t index, clap_param_info_t& info) {
 
 double defaultValue(clap_id id) {
   if (!isValid(id)) return 0.0;
-  const float v = param::kTable[id].defaultValue;
-  return isType(id) ? ParameterSide::curveSelectorFromType(v) - 1 : static_cast<double>(v);
+  const param::Info& p = param::kTable[id];
+  if (isChoice(id)) return param::choiceOf(p, p.defaultValue);
+  return isType(id) ? ParameterSide::curveSelectorFromType(p.defaultValue) - 1 : static_cast<double>(p.defaultValue);
 }
 
 double minimum(clap_id) { return 0.0; }
-double maximum(clap_id id) { return isValid(id) && isType(id) ? kLastType : 1.0; }
+double maximum(clap_id id) {
+  if (!isValid(id)) return 1.0;
+  return isType(id) ? kLastType : isChoice(id) ? param::kTable[id].choiceCount - 1 : 1.0;
+}
 
 double held(clap_id id, double value) {
   if (!isValid(id) || std::isnan(value)) return defaultValue(id);
   const double v = std::clamp(value, minimum(id), maximum(id));
-  return isType(id) ? std::round(v) : v;
+  return isStepped(id) ? std::round(v) : v;
 }
 
 float engineValue(clap_id id, double value) {
   if (!isValid(id)) return 0.0f;
   const double v = held(id, value);
   if (isType(id)) return units::normalised(static_cast<int32_t>(id), static_cast<float>(v + 1.0));
+  if (isChoice(id)) return param::valueOfChoice(param::kTable[id], static_cast<int32_t>(v));
   return static_cast<float>(v);
 }
 
@@ -80,7 +89,10 @@ void text(clap_id id, double value, char* out, uint32_t capacity) {
 bool fromText(clap_id id, const char* in, double& value) {
   float v = 0.0f;
   if (!isValid(id) || !display::valueOf(static_cast<int32_t>(id), in, v)) return false;
-  value = isType(id) ? ParameterSide::curveSelectorFromType(v) - 1 : static_cast<double>(v);
+  if (isChoice(id))
+    value = param::choiceOf(param::kTable[id], v);
+  else
+    value = isType(id) ? ParameterSide::curveSelectorFromType(v) - 1 : static_cast<double>(v);
   return true;
 }
 

@@ -7,13 +7,13 @@
 #include "Parameters.h"
 
 /// The CLAP edition's parameters: the engine's table in its index order
-/// (ids 0..14 are the record's indices, stable forever). A CLAP value is the
-/// value the record receives (0..1), except a Disto Type, which is stepped:
-/// the curve's index 0..4 in the table's order.
+/// (ids 0..14 are the record's indices, then bypass and the other options;
+/// stable forever). A CLAP value is the normalised value the engine receives
+/// (0..1), except the stepped ones: a Disto Type is the curve's index 0..4 in
+/// the table's order, an option's choice its index.
 namespace clapparams {
 
-constexpr int32_t kCount = param::count;
-constexpr double kLastType = curve::kCount - 1;
+constexpr int32_t kCount = param::allCount;
 
 constexpr bool isValid(clap_id id) { return id < static_cast<clap_id>(kCount); }
 

@@ -14,11 +14,18 @@ constexpr float kFuzzSqrtDriveScale = 100.0f;
 
 inline bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
+// The highest cut-off as a share of the rate the filters run at: the record's
+// 20000 Hz at 44100 Hz, so the classic design is never bounded, and a design
+// for a lower rate (host-rate edges at 32 kHz, say) stays below Nyquist.
+constexpr double kHighestCutoffShare = 20000.0 / 44100.0;
+
 // Designs a filter only when its frequency or Q changed since the last block.
 template <class Filter>
-void designFilter(Filter& filter, float frequencyHz, float q, float rate, float& lastFrequency, float& lastQ) {
-  if (sameBits(frequencyHz, lastFrequency) && sameBits(q, lastQ)) return;
-  filter.setup(frequencyHz, q, rate);
+void designFilter(Filter& filter, float frequencyHz, float q, float rate, float& lastFrequency, float& lastQ,
+                  bool rateChanged) {
+  if (!rateChanged && sameBits(frequencyHz, lastFrequency) && sameBits(q, lastQ)) return;
+  const double highest = static_cast<double>(rate) * kHighestCutoffShare;
+  filter.setup(static_cast<double>(frequencyHz) > highest ? static_cast<float>(highest) : frequencyHz, q, rate);
   lastFrequency = frequencyHz;
   lastQ = q;
 }
@@ -28,18 +35,33 @@ void designFilter(Filter& filter, float frequencyHz, float q, float rate, float&
 AudioSide::AudioSide(float designRate) : filterSampleRate(designRate), kernelSet(&kernels::best()) {
   constexpr float kNotYet = std::numeric_limits<float>::quiet_NaN();
   for (Designed& d : designed) d = {kNotYet, kNotYet, kNotYet};
+  designedRate = filterSampleRate;
 }
 
-void AudioSide::design(const BlockSettings& settings) noexcept {
+float AudioSide::hostRate(const BlockSettings& settings) const {
+  constexpr float kHighestHostRate = 1.0e6f;  // beyond any host; keeps the product finite
+  const float host = settings.hostRate;
+  return host >= 1.0f && host <= kHighestHostRate ? host : filterSampleRate;
+}
+
+float AudioSide::runningRate(const BlockSettings& settings) const {
+  const float base = settings.options.hostRateEdges ? hostRate(settings) : filterSampleRate;
+  return base * static_cast<float>(settings.options.oversampling);
+}
+
+void AudioSide::design(const BlockSettings& settings, float rate) noexcept {
   if (settings.clearHistories) {
     lowFilter.reset();
     midFilter.reset();
     highFilter.reset();
   }
   const BandSettings* const bands = settings.bands;
-  designFilter(lowFilter, bands[0].frequencyHz, bands[0].q, filterSampleRate, designed[0].frequencyHz, designed[0].q);
-  designFilter(midFilter, bands[1].frequencyHz, bands[1].q, filterSampleRate, designed[1].frequencyHz, designed[1].q);
-  designFilter(highFilter, bands[2].frequencyHz, bands[2].q, filterSampleRate, designed[2].frequencyHz, designed[2].q);
+  const bool rateChanged = !sameBits(rate, designedRate);
+  designedRate = rate;
+  designFilter(lowFilter, bands[0].frequencyHz, bands[0].q, rate, designed[0].frequencyHz, designed[0].q, rateChanged);
+  designFilter(midFilter, bands[1].frequencyHz, bands[1].q, rate, designed[1].frequencyHz, designed[1].q, rateChanged);
+  designFilter(highFilter, bands[2].frequencyHz, bands[2].q, rate, designed[2].frequencyHz, designed[2].q,
+               rateChanged);
 
   SoftCurve* const softs[] = {&lowSoftCurve, &midSoftCurve, &highSoftCurve};
   AnarchikCurve* const anarchiks[] = {&lowAnarchikCurve, &midAnarchikCurve, &highAnarchikCurve};
@@ -54,7 +76,20 @@ void AudioSide::design(const BlockSettings& settings) noexcept {
 
 void AudioSide::render(const BlockSettings& settings, float** inputs, float** outputs, int32_t sampleFrames,
                        bool adding) noexcept {
-  design(settings);
+  design(settings, runningRate(settings));
+  if (adding || options.idle(settings.options)) {
+    options.started();
+    renderBands(settings, inputs, outputs, sampleFrames, adding);
+    return;
+  }
+  options.process(settings.options, hostRate(settings), inputs, outputs, sampleFrames,
+                  [&](float* const* in, float* const* out, int32_t frames) {
+                    renderBands(settings, in, out, frames, false);
+                  });
+}
+
+void AudioSide::renderBands(const BlockSettings& settings, float* const* inputs, float* const* outputs,
+                            int32_t sampleFrames, bool adding) noexcept {
   const SoftCurve* const softs[] = {&lowSoftCurve, &midSoftCurve, &highSoftCurve};
   const AnarchikCurve* const anarchiks[] = {&lowAnarchikCurve, &midAnarchikCurve, &highAnarchikCurve};
   BlockJob job;

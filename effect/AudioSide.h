@@ -6,6 +6,7 @@
 #include "BandFilters.h"
 #include "BlockSettings.h"
 #include "DistortionCurves.h"
+#include "OptionPath.h"
 #include "kernels/KernelSet.h"
 
 /// The effect's audio-thread state: the three band filters with their
@@ -16,11 +17,13 @@ class AudioSide {
 public:
   /// Filters are designed for filterSampleRate for the effect's whole life,
   /// whatever rate the host announces later: stored songs rely on how the
-  /// effect sounds.
+  /// effect sounds. The host-rate band edges option designs them for the
+  /// host's rate instead, and oversampling for the rate the bands run at.
   explicit AudioSide(float filterSampleRate);
 
   /// Processes a block (sampleFrames > 0): process adds to the outputs,
-  /// processReplacing overwrites them.
+  /// processReplacing overwrites them. Only processReplacing takes the
+  /// options (the record edition, which adds, has none).
   void process(const BlockSettings& settings, float** inputs, float** outputs, int32_t sampleFrames) noexcept;
   void processReplacing(const BlockSettings& settings, float** inputs, float** outputs, int32_t sampleFrames) noexcept;
 
@@ -32,7 +35,11 @@ public:
 private:
   void render(const BlockSettings& settings, float** inputs, float** outputs, int32_t sampleFrames,
               bool adding) noexcept;
-  void design(const BlockSettings& settings) noexcept;
+  void design(const BlockSettings& settings, float runningRate) noexcept;
+  void renderBands(const BlockSettings& settings, float* const* inputs, float* const* outputs, int32_t frames,
+                   bool adding) noexcept;
+  float hostRate(const BlockSettings& settings) const;  // as announced, if it is a rate at all
+  float runningRate(const BlockSettings& settings) const;
 
   LowPassFilter lowFilter;
   BandPassFilter midFilter;
@@ -54,4 +61,7 @@ private:
     float q;
     float threshold;
   } designed[3];
+  float designedRate;
+
+  OptionPath options;
 };

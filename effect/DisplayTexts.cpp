@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -54,10 +55,27 @@ float matchingDisplay(int32_t index, float candidate, const char* wanted) {
   return candidate;
 }
 
+// The options, which the record has not: a choice by name, Mix in whole
+// percent, Output in dB to its 0.01 dB steps.
+void optionText(const param::Info& p, int32_t index, float value, char* out) {
+  switch (p.kind) {
+    case param::Kind::choice: std::snprintf(out, kTextSize, "%s", p.choices[param::choiceOf(p, value)]); return;
+    case param::Kind::mix: std::snprintf(out, kTextSize, "%.0f", static_cast<double>(units::unitValue(index, value))); return;
+    case param::Kind::level:
+      std::snprintf(out, kTextSize, "%.2f", static_cast<double>(units::levelDecibels(value)));
+      return;
+    default: out[0] = '\0';
+  }
+}
+
 }  // namespace
 
 void text(int32_t index, float value, char* out) {
   out[0] = '\0';
+  if (param::isOption(index)) {
+    optionText(param::kTable[index], index, value, out);
+    return;
+  }
   if (!param::isValid(index)) return;
   char shown[kTextSize] = "";
   ParameterSide::displayOf(index, value, shown);
@@ -71,8 +89,18 @@ void text(int32_t index, float value, char* out) {
 }
 
 bool valueOf(int32_t index, const char* in, float& value) {
-  if (!param::isValid(index) || !in) return false;
+  if (!param::isKnown(index) || !in) return false;
   const param::Info& p = param::kTable[index];
+  if (p.kind == param::Kind::choice) {
+    for (int32_t choice = 0; choice < p.choiceCount; ++choice) {
+      const char number[2] = {static_cast<char>('0' + choice), '\0'};
+      if (sameWord(in, p.choices[choice]) || sameWord(in, number)) {
+        value = param::valueOfChoice(p, choice);
+        return true;
+      }
+    }
+    return false;
+  }
   if (p.kind == param::Kind::distoType) {
     for (int32_t selector = 1; selector <= curve::kCount; ++selector) {
       const curve::Info& c = curve::kTable[selector - 1];

@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <mutex>
 #include <optional>
 
@@ -14,13 +12,14 @@
 
 /// What the processing side of every edition with automation points keeps,
 /// whatever its interface: the engine, each parameter's value as the host
-/// last sent it, bypass, and a state restored from a control thread that
+/// last sent it (bypass and the other options included, which the engine
+/// takes like the rest), and a state restored from a control thread that
 /// reaches the engine whole at the start of a block. The edition cuts its
 /// blocks at its points (apply, then render the frames up to the next).
 ///
 /// `Rules` names the edition's parameters: kCount; isValid(id);
 /// defaultValue(id); engineValue(id, value), the normalised value the engine
-/// receives; isBypass(id) and bypassOn(value).
+/// receives for the parameter of the same index.
 ///
 /// Threads: apply, render, restart and takeRestored on the audio thread (or
 /// on the control thread while nothing processes); restore and values on
@@ -99,51 +98,26 @@ public:
     use(id, value);
   }
 
-  /// Frames start..start+frames of two channels. While bypassed the engine
-  /// keeps running on a copy of the input, so switching back sounds as if it
-  /// had never stopped, and the output is the input.
+  /// Frames start..start+frames of two channels.
   void render(float* const* in, float* const* out, int32_t start, int32_t frames) noexcept {
     float* pieceIn[2] = {in[0] + start, in[1] + start};
     float* pieceOut[2] = {out[0] + start, out[1] + start};
-    if (!bypassed) {
-      engine->processReplacing(pieceIn, pieceOut, frames);
-      return;
-    }
-    for (int32_t done = 0; done < frames; done += kBypassChunkFrames) {
-      const int32_t n = std::min(kBypassChunkFrames, frames - done);
-      const size_t bytes = sizeof(float) * static_cast<size_t>(n);
-      float* asideIn[2] = {bypassIn[0], bypassIn[1]};
-      float* asideOut[2] = {bypassOut[0], bypassOut[1]};
-      for (int c = 0; c < 2; ++c) {
-        std::memcpy(bypassIn[c], pieceIn[c] + done, bytes);
-        if (pieceOut[c] != pieceIn[c]) std::memcpy(pieceOut[c] + done, pieceIn[c] + done, bytes);
-      }
-      engine->processReplacing(asideIn, asideOut, n);
-    }
+    engine->processReplacing(pieceIn, pieceOut, frames);
   }
 
 private:
   void use(uint32_t id, double value) noexcept {
     if (!Rules::isValid(id) || std::isnan(value)) return;
-    if (Rules::isBypass(id))
-      bypassed = Rules::bypassOn(value);
-    else
-      engine->setParameter(static_cast<int32_t>(id), Rules::engineValue(id, value));
+    engine->setParameter(static_cast<int32_t>(id), Rules::engineValue(id, value));
   }
-
-  static constexpr int32_t kBypassChunkFrames = 256;  // the engine's input while bypassed, copied aside
 
   std::optional<TriBandEngine> engine;
   std::atomic<double> current[kCount];
   std::atomic<double> sampleRate{TriBandEngine::kDesignRate};
   std::atomic<int32_t> blockFrames{1024};
-  bool bypassed = false;  // audio thread
 
   std::mutex restoreWriters;
   std::atomic<double> restored[kCount];
   std::atomic<uint32_t> restoreSequence{0};
   uint32_t appliedSequence = 0;  // audio thread
-
-  float bypassIn[2][kBypassChunkFrames] = {};
-  float bypassOut[2][kBypassChunkFrames] = {};
 };

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "UnitValues.h"
+
 using param::Kind;
 
 ParameterSide::Value ParameterSide::*const ParameterSide::kWorkingValue[param::count] = {
@@ -30,7 +32,10 @@ float ParameterSide::limitedQ(int band, float value) {
   return static_cast<double>(value) <= kBandQLimit ? kBandQLimitValue : value;
 }
 
-ParameterSide::ParameterSide() = default;
+ParameterSide::ParameterSide() {
+  for (int32_t i = param::count; i < param::allCount; ++i)
+    options[i - param::count].store(param::kTable[i].defaultValue, std::memory_order_relaxed);
+}
 
 int32_t ParameterSide::curveSelectorFromType(float type) {
   constexpr float curveStep = 0.2f;  // 0x3E4CCCCD: one curve's share of a Disto Type value
@@ -51,12 +56,21 @@ float ParameterSide::driveFromThreshold(float threshold) {
 }
 
 void ParameterSide::set(int32_t program, int32_t index, float value) {
-  if (!param::isValid(index) || !std::isfinite(value)) return;
+  if (!std::isfinite(value)) return;
+  if (param::isOption(index)) {
+    options[index - param::count].store(value, std::memory_order_relaxed);
+    if (index == param::output) outputFactor.store(units::levelFactor(value), std::memory_order_relaxed);
+    return;
+  }
+  if (!param::isValid(index)) return;
   programs[program].values[index].store(value, std::memory_order_relaxed);
   apply(index, value);
 }
 
-float ParameterSide::get(int32_t index) const { return param::isValid(index) ? relaxed(working(index)) : 0.0f; }
+float ParameterSide::get(int32_t index) const {
+  if (param::isOption(index)) return relaxed(options[index - param::count]);
+  return param::isValid(index) ? relaxed(working(index)) : 0.0f;
+}
 
 // Loading writes no record but program 0's, so a program change racing with
 // automation on another thread never carries one program's values into
@@ -80,8 +94,25 @@ void ParameterSide::apply(int32_t index, float value) {
       break;
     case Kind::threshold: (this->*kDrive[p.band]).store(driveFromThreshold(value), std::memory_order_relaxed); break;
     case Kind::gain: (this->*kGainFactor[p.band]).store(value * kGainScale, std::memory_order_relaxed); break;
+    case Kind::choice:
+    case Kind::mix:
+    case Kind::level: break;  // options, which set() keeps apart
   }
   (this->*kWorkingValue[index]).store(workingValue, std::memory_order_relaxed);
+}
+
+OptionSettings ParameterSide::optionSettings() const {
+  const auto choice = [this](param::Index index) {
+    return param::choiceOf(param::kTable[index], relaxed(options[index - param::count]));
+  };
+  OptionSettings o;
+  o.bypass = choice(param::bypass) != 0;
+  o.hostRateEdges = choice(param::bandEdges) != 0;
+  o.mix = std::fmin(std::fmax(relaxed(options[param::mix - param::count]), 0.0f), 1.0f);
+  o.outputFactor = relaxed(outputFactor);
+  o.oversampling = 1 << choice(param::oversampling);
+  o.midSide = choice(param::stereo) != 0;
+  return o;
 }
 
 BlockSettings ParameterSide::blockSettings() {
@@ -99,5 +130,6 @@ BlockSettings ParameterSide::blockSettings() {
     band.drive = relaxed(this->*kDrive[b]);
     band.gainFactor = relaxed(this->*kGainFactor[b]);
   }
+  s.options = optionSettings();
   return s;
 }

@@ -30,9 +30,10 @@ public:
 
   ParameterSide();
 
-  /// Stores value in the program's record and applies it. Indices outside
-  /// 0..14 and values that are not finite are ignored as a whole: a NaN would
-  /// leave coefficients that silence the output for good.
+  /// Stores value in the program's record and applies it; an option (index
+  /// 15 on) is the effect's, in no program. Unknown indices and values that
+  /// are not finite are ignored as a whole: a NaN would leave coefficients
+  /// that silence the output for good.
   void set(int32_t program, int32_t index, float value);
   /// The working value (a Q after its limit); 0 for an unknown index.
   float get(int32_t index) const;
@@ -58,6 +59,7 @@ public:
 
   /// Audio thread: everything the next block uses, read once.
   BlockSettings blockSettings();
+  OptionSettings optionSettings() const;
 
   /// Disto Type value to selector: [0, 0.2) soft ... [0.8, 1] anarchik, with
   /// the bounds k * 0.2f formed in double. Values outside 0..1 (and NaN) give 0:
@@ -93,6 +95,10 @@ private:
   Selector lowCurve{curve::soft}, midCurve{curve::soft}, highCurve{curve::soft};
 
   std::atomic<bool> historyClearPending{false};
+
+  // The options, normalised, in index order from param::count.
+  Value options[param::allCount - param::count];
+  Value outputFactor{1.0f};  // derived from the Output option
 
   static Value ParameterSide::*const kWorkingValue[param::count];
   static Value ParameterSide::*const kDrive[param::kBands];

@@ -58,6 +58,9 @@ void ParameterSide::writeDisplay(const param::Info& p, float workingValue, int32
       if (selector >= 1 && selector <= curve::kCount) std::strcpy(text, curve::nameOf(selector, p.band));
       break;
     case Kind::gain: writeDecibels(gainFactor, text); break;
+    case Kind::choice:
+    case Kind::mix:
+    case Kind::level: break;  // options have no display in the record
   }
 }
 

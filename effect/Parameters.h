@@ -23,13 +23,20 @@ enum Index : int32_t {
   lowGain,
   midGain,
   highGain,
-  count
+  count,  // the record's fifteen; the options of the newer editions follow
+  bypass = count,
+  bandEdges,
+  mix,
+  output,
+  oversampling,
+  stereo,
+  allCount
 };
 
 constexpr int kBands = 3;
 /// The band a parameter belongs to; options of the whole effect are global.
 enum Band : int32_t { low, mid, high, global };
-enum class Kind : int32_t { cutoff, q, distoType, threshold, gain };
+enum class Kind : int32_t { cutoff, q, distoType, threshold, gain, choice, mix, level };
 
 /// One parameter: everything an edition lists about it derives from its row.
 /// Its range in its unit and the mapping to and from the normalised value
@@ -42,6 +49,8 @@ struct Info {
   float defaultValue;   // normalised
   Band band;
   Kind kind;
+  const char* const* choices = nullptr;  // a choice's names, by index
+  int32_t choiceCount = 0;
 };
 
 /// What a kind of parameter is measured in.
@@ -56,6 +65,9 @@ constexpr KindInfo kKinds[] = {
     {"", true, false},     // distoType
     {"%", false, false},   // threshold
     {"dB", false, false},  // gain
+    {"", true, false},     // choice
+    {"%", false, false},   // mix
+    {"dB", false, false},  // level
 };
 constexpr const KindInfo& kindOf(Kind kind) { return kKinds[static_cast<int>(kind)]; }
 
@@ -65,7 +77,19 @@ constexpr const char* kNoUnitLabel = "        ";
 constexpr const char* kDecibelLabel = "   dB   ";
 constexpr float kDefaultQ = 0.7f;  // 0x3F333333
 
-constexpr Info kTable[count] = {
+// The options' choices. A choice's normalised value is index / (count - 1);
+// the first is always the default, and the one that sounds as the record.
+constexpr const char* kBypassChoices[] = {"off", "on"};
+constexpr const char* kBandEdgesChoices[] = {"classic", "host rate"};
+constexpr const char* kOversamplingChoices[] = {"off", "2x", "4x", "8x"};
+constexpr const char* kStereoChoices[] = {"left/right", "mid/side"};
+template <int32_t N>
+constexpr int32_t countOf(const char* const (&)[N]) {
+  return N;
+}
+constexpr float kOutputDefault = 2.0f / 3.0f;  // 0 dB on -24..+12
+
+constexpr Info kTable[allCount] = {
     {" Low Cutoff ", kHertzLabel, "low_cutoff", "Cut-off of the low band's low-pass filter", 1.0f, low, Kind::cutoff},
     {" Mid Cutoff ", kHertzLabel, "mid_cutoff", "Centre of the mid band's band-pass filter", 0.5f, mid, Kind::cutoff},
     {" High Cutoff ", kHertzLabel, "high_cutoff", "Cut-off of the high band's high-pass filter", 0.0f, high,
@@ -93,10 +117,39 @@ constexpr Info kTable[count] = {
      Kind::gain},
     {" High Gain ", kDecibelLabel, "high_gain", "Level of the high band in the mix (the minimum is off)", 0.5f, high,
      Kind::gain},
+    // The options: not in the record edition, which has exactly the fifteen
+    // above; at their defaults the output is the record's to the bit.
+    {"Bypass", kNoUnitLabel, "bypass", "Passes the input through, fading over 10 ms; the effect keeps running", 0.0f,
+     global, Kind::choice, kBypassChoices, countOf(kBypassChoices)},
+    {"Band Edges", kNoUnitLabel, "band_edges",
+     "classic: the filters are designed for 44100 Hz whatever the rate, as the original; host rate: each cut-off is "
+     "the real one at the host's rate",
+     0.0f, global, Kind::choice, kBandEdgesChoices, countOf(kBandEdgesChoices)},
+    {"Mix", kPercentLabel, "mix", "Share of the processed signal; the rest is the input, aligned with it", 1.0f,
+     global, Kind::mix},
+    {"Output", kDecibelLabel, "output", "Level of the output", kOutputDefault, global, Kind::level},
+    {"Oversampling", kNoUnitLabel, "oversampling",
+     "Runs the bands at 2, 4 or 8 times the rate, so the curves' harmonics fold back far less", 0.0f, global,
+     Kind::choice, kOversamplingChoices, countOf(kOversamplingChoices)},
+    {"Stereo", kNoUnitLabel, "stereo", "mid/side: the bands shape (L+R)/2 and (L-R)/2, decoded back to left and right",
+     0.0f, global, Kind::choice, kStereoChoices, countOf(kStereoChoices)},
 };
 
-/// Indices outside 0..14, negative ones included, name no parameter.
+/// Indices outside 0..14, negative ones included, name no parameter of the record.
 constexpr bool isValid(int32_t index) { return static_cast<uint32_t>(index) < static_cast<uint32_t>(count); }
+/// A record parameter or an option of the newer editions.
+constexpr bool isKnown(int32_t index) { return static_cast<uint32_t>(index) < static_cast<uint32_t>(allCount); }
+constexpr bool isOption(int32_t index) { return index >= count && isKnown(index); }
+
+/// A choice's index for a normalised value: the nearest, held to the list.
+constexpr int32_t choiceOf(const Info& p, float value) {
+  const float last = static_cast<float>(p.choiceCount - 1);
+  const float v = value > 1.0f ? 1.0f : value >= 0.0f ? value : 0.0f;  // NaN gives 0
+  return static_cast<int32_t>(v * last + 0.5f);
+}
+constexpr float valueOfChoice(const Info& p, int32_t index) {
+  return static_cast<float>(index) / static_cast<float>(p.choiceCount - 1);
+}
 
 /// The index of a band's parameter of one kind.
 constexpr int32_t indexOf(Kind kind, int band) { return static_cast<int32_t>(kind) * kBands + band; }

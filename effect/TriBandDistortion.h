@@ -16,8 +16,11 @@ public:
   explicit TriBandDistortion(audioMasterCallback host);
   ~TriBandDistortion() override;
 
-  void setParameter(int32_t index, float value) override { engine.setParameter(index, value); }
-  float getParameter(int32_t index) override { return engine.getParameter(index); }
+  // The record has the fifteen parameters and none of the newer editions' options.
+  void setParameter(int32_t index, float value) override {
+    if (param::isValid(index)) engine.setParameter(index, value);
+  }
+  float getParameter(int32_t index) override { return param::isValid(index) ? engine.getParameter(index) : 0.0f; }
   void process(float** inputs, float** outputs, int32_t sampleFrames) override {
     engine.process(inputs, outputs, sampleFrames);
   }

@@ -16,5 +16,8 @@ void TriBandEngine::process(float** inputs, float** outputs, int32_t frames) noe
 }
 
 void TriBandEngine::processReplacing(float** inputs, float** outputs, int32_t frames) noexcept {
-  if (frames > 0) audio.processReplacing(parameters.blockSettings(), inputs, outputs, frames);
+  if (frames <= 0) return;
+  BlockSettings settings = parameters.blockSettings();
+  settings.hostRate = hostRate.load(std::memory_order_relaxed);
+  audio.processReplacing(settings, inputs, outputs, frames);
 }

@@ -18,7 +18,7 @@
 class TriBandEngine {
 public:
   static constexpr int32_t kNumPrograms = ParameterSide::kNumPrograms;
-  static constexpr int32_t kNumParams = param::count;
+  static constexpr int32_t kNumParams = param::count;  // the record's; the options follow, to param::allCount
   /// The rate the band filters are designed for, whatever the host runs at:
   /// stored songs rely on how the effect sounds.
   static constexpr float kDesignRate = 44100.0f;
@@ -26,8 +26,9 @@ public:
   /// Program 0 selected, its defaults applied, the histories empty.
   TriBandEngine();
 
-  /// Stores value in the current program and applies it; indices outside
-  /// 0..14 and values that are not finite are ignored.
+  /// Stores value in the current program and applies it; an option (15 on,
+  /// for the newer editions) belongs to no program. Unknown indices and
+  /// values that are not finite are ignored.
   void setParameter(int32_t index, float value);
   /// The working value (a Q after its limit); 0 for an unknown index.
   float getParameter(int32_t index) const { return parameters.get(index); }
@@ -44,7 +45,8 @@ public:
   void programName(char* text) { parameters.getProgramName(currentProgram(), text); }
   void setProgramName(const char* name) { parameters.setProgramName(currentProgram(), name); }
 
-  /// The host's rate and block size, as announced; the filters stay designed for kDesignRate.
+  /// The host's rate and block size, as announced; the filters stay designed
+  /// for kDesignRate unless the band edges option asks for the host's rate.
   void setSampleRate(float rate) { hostRate.store(rate, std::memory_order_relaxed); }
   float sampleRate() const { return hostRate.load(std::memory_order_relaxed); }
   void setBlockSize(int32_t frames) { hostBlockFrames.store(frames, std::memory_order_relaxed); }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The LV2 edition: the engine of the record edition, driven the same way. Each control port's value is held to the
+// The LV2 edition: the engine of the record edition, driven the same way, and
+// the options of the newer editions. Each control port's value is held to the
 // port's range, turned into the normalised value the record would receive
 // and applied only when it changes, then the block is processed; so a
 // rendered file equals the record edition's to the bit. A port holding NaN
@@ -23,21 +24,35 @@ namespace {
 
 constexpr const char* kUri = "urn:tribanddistortion:TriBandDistortion";
 
-// Port indices: the fifteen controls in the record's parameter order, then
-// the audio ports.
-constexpr uint32_t kControls = param::count;
-constexpr uint32_t kInputLeft = kControls, kInputRight = kControls + 1;
-constexpr uint32_t kOutputLeft = kControls + 2, kOutputRight = kControls + 3;
+// Port indices: the fifteen controls in the record's parameter order, the
+// audio ports, then the options (appended, so a session saved before they
+// existed finds its ports where they were and the options at their defaults).
+constexpr uint32_t kRecordControls = param::count;
+constexpr uint32_t kControls = param::allCount;
+constexpr uint32_t kAudioPorts = 4;
+constexpr uint32_t kFirstAudio = kRecordControls, kLastAudio = kFirstAudio + kAudioPorts - 1;
+constexpr uint32_t kFirstOption = kLastAudio + 1, kPorts = kControls + kAudioPorts;
+
+// The engine's index and normalised value for a control port's value. The
+// bypass option is LV2's "enabled" port: 1 (or more than half) processes.
+int32_t indexOfPort(uint32_t port) {
+  return static_cast<int32_t>(port < kRecordControls ? port : port - kAudioPorts);
+}
+float engineValue(int32_t index, float portValue) {
+  if (index == param::bypass) return portValue > 0.5f ? 0.0f : 1.0f;
+  return units::normalised(index, portValue);
+}
 
 class Lv2Instance {
 public:
   explicit Lv2Instance(double rate) : hostRate(static_cast<float>(rate)) { restart(); }
 
   void connect(uint32_t port, void* data) {
-    if (port < kControls)
-      controls[port] = static_cast<const float*>(data);
-    else if (port <= kOutputRight)
-      audio[port - kControls] = static_cast<float*>(data);
+    if (port >= kPorts) return;
+    if (port >= kFirstAudio && port <= kLastAudio)
+      audio[port - kFirstAudio] = static_cast<float*>(data);
+    else
+      controls[indexOfPort(port)] = static_cast<const float*>(data);
   }
 
   // Activation starts afresh: a new effect, so nothing of the instance's
@@ -52,7 +67,7 @@ public:
       const float value = *controls[i];
       if (std::isnan(value) || std::memcmp(&value, &applied[i], sizeof value) == 0) continue;
       applied[i] = value;
-      effect->setParameter(static_cast<int32_t>(i), units::normalised(static_cast<int32_t>(i), value));
+      effect->setParameter(static_cast<int32_t>(i), engineValue(static_cast<int32_t>(i), value));
     }
     if (frames == 0 || !audio[0] || !audio[1] || !audio[2] || !audio[3]) return;
     float* inputs[2] = {audio[0], audio[1]};
@@ -71,7 +86,7 @@ private:
   const float hostRate;
   std::optional<TriBandEngine> effect;
   const float* controls[kControls] = {};
-  float* audio[4] = {};
+  float* audio[kAudioPorts] = {};
   // The port values last applied.
   float applied[kControls] = {};
 };

@@ -14,8 +14,15 @@
 namespace {
 
 constexpr const char* kUri = "urn:tribanddistortion:TriBandDistortion";
-constexpr const char* kBandNames[param::kBands] = {"low", "mid", "high"};
-constexpr const char* kBandLabels[param::kBands] = {"Low band", "Mid band", "High band"};
+// The ports' groups: the three bands, then the options of the whole effect.
+constexpr const char* kBandNames[] = {"low", "mid", "high", "options"};
+constexpr const char* kBandLabels[] = {"Low band", "Mid band", "High band", "Options"};
+
+// Port indices: the record's fifteen controls, the four audio ports, the
+// options (appended, so sessions saved before them still match). The
+// resampling filters have no latency, so there is no latency port.
+constexpr int32_t kAudioPorts = 4;
+constexpr int32_t portOf(int32_t index) { return index < param::count ? index : index + kAudioPorts; }
 
 struct AudioPort {
   const char* symbol;
@@ -23,7 +30,7 @@ struct AudioPort {
   bool output;
   bool right;
 };
-constexpr AudioPort kAudioPorts[] = {{"in_left", "Left In", false, false},
+constexpr AudioPort kAudioPortList[] = {{"in_left", "Left In", false, false},
                                      {"in_right", "Right In", false, true},
                                      {"out_left", "Left Out", true, false},
                                      {"out_right", "Right Out", true, true}};
@@ -57,10 +64,51 @@ const char* lv2Unit(param::Kind kind) {
     case param::Kind::cutoff: return "units:hz";
     case param::Kind::q:
     case param::Kind::threshold: return "units:pc";
-    case param::Kind::gain: return "units:db";
-    case param::Kind::distoType: return nullptr;
+    case param::Kind::gain:
+    case param::Kind::level: return "units:db";
+    case param::Kind::mix: return "units:pc";
+    case param::Kind::distoType:
+    case param::Kind::choice: return nullptr;
   }
   return nullptr;
+}
+
+// One control port: a parameter of the record's in its unit, or an option.
+// Bypass is LV2's "enabled" port, the other way round: 1 processes.
+void writeControl(FILE* f, int32_t i) {
+  const param::Info& p = param::kTable[i];
+  const param::KindInfo& kind = param::kindOf(p.kind);
+  const units::Range r = units::range(i);
+  std::fprintf(f, "    [\n        a lv2:InputPort , lv2:ControlPort ;\n        lv2:index %d ;\n", portOf(i));
+  if (i == param::bypass) {
+    std::fprintf(f,
+                 "        lv2:symbol \"enabled\" ;\n        lv2:name \"Enabled\" ;\n"
+                 "        pg:group <%s#options> ;\n"
+                 "        rdfs:comment \"Off passes the input through, fading over 10 ms\" ;\n"
+                 "        lv2:designation lv2:enabled ;\n        lv2:portProperty lv2:toggled , lv2:integer ;\n"
+                 "        lv2:default 1 ;\n        lv2:minimum 0 ;\n        lv2:maximum 1\n    ]%s\n",
+                 kUri, i + 1 == param::allCount ? " ." : " ,");
+    return;
+  }
+  std::fprintf(f, "        lv2:symbol \"%s\" ;\n        lv2:name \"%s\" ;\n        rdfs:comment \"%s\" ;\n", p.symbol,
+               trimmed(p.name).c_str(), p.comment);
+  std::fprintf(f, "        pg:group <%s#%s> ;\n", kUri, kBandNames[p.band]);
+  std::fprintf(f, "        lv2:default %s ;\n        lv2:minimum %s ;\n        lv2:maximum %s",
+               number(units::unitValue(i, p.defaultValue), kind.stepped).c_str(),
+               number(r.minimum, kind.stepped).c_str(), number(r.maximum, kind.stepped).c_str());
+  if (const char* unit = lv2Unit(p.kind)) std::fprintf(f, " ;\n        units:unit %s", unit);
+  if (kind.logarithmic) std::fprintf(f, " ;\n        lv2:portProperty pprops:logarithmic");
+  if (p.kind == param::Kind::distoType) {
+    std::fprintf(f, " ;\n        lv2:portProperty lv2:integer , lv2:enumeration ;\n        lv2:scalePoint ");
+    for (int s = 1; s <= curve::kCount; ++s)
+      std::fprintf(f, "%s[ rdfs:label \"%s\" ; rdf:value %d ]", s > 1 ? " , " : "", curve::nameOf(s, p.band), s);
+  }
+  if (p.kind == param::Kind::choice) {
+    std::fprintf(f, " ;\n        lv2:portProperty lv2:integer , lv2:enumeration ;\n        lv2:scalePoint ");
+    for (int c = 0; c < p.choiceCount; ++c)
+      std::fprintf(f, "%s[ rdfs:label \"%s\" ; rdf:value %d ]", c > 0 ? " , " : "", p.choices[c], c);
+  }
+  std::fprintf(f, "\n    ]%s\n", i + 1 == param::allCount ? " ." : " ,");
 }
 
 void writePlugin(FILE* f) {
@@ -82,7 +130,7 @@ void writePlugin(FILE* f) {
                "<urn:tribanddistortion:project>\n    a doap:Project ;\n    doap:name \"TriBandDistortion\" ;\n"
                "    doap:license <https://spdx.org/licenses/GPL-3.0-or-later> ;\n"
                "    doap:maintainer [ a foaf:Person ; foaf:name \"The TriBandDistortion developers\" ] .\n\n");
-  for (int b = 0; b < param::kBands; ++b)
+  for (int b = 0; b <= param::global; ++b)
     std::fprintf(f, "<%s#%s>\n    a pg:Group ;\n    lv2:symbol \"%s\" ;\n    rdfs:label \"%s\" .\n\n", kUri,
                  kBandNames[b], kBandNames[b], kBandLabels[b]);
   std::fprintf(
@@ -98,41 +146,24 @@ void writePlugin(FILE* f) {
                "    lv2:minorVersion %d ;\n    lv2:microVersion %d ;\n"
                "    rdfs:comment \"A three-band stereo distortion: the input splits in parallel into a low, a mid and "
                "a high band, each shaped by the curve it selects and mixed back at its own gain. Its filters are "
-               "designed for 44100 Hz whatever rate the host runs at.\" ;\n"
+               "designed for 44100 Hz whatever rate the host runs at, as the original, unless Band Edges asks for "
+               "the host's rate; the options after the bands' controls are off or neutral by default.\" ;\n"
                "    lv2:optionalFeature lv2:hardRTCapable ;\n"
                "    pg:mainInput <%s#in> ;\n    pg:mainOutput <%s#out> ;\n    lv2:port\n",
                kUri, TRIBAND_MINOR_VERSION, TRIBAND_MICRO_VERSION, kUri, kUri);
-  for (int32_t i = 0; i < param::count; ++i) {
-    const param::Info& p = param::kTable[i];
-    const param::KindInfo& kind = param::kindOf(p.kind);
-    const units::Range r = units::range(i);
-    std::fprintf(f, "    [\n        a lv2:InputPort , lv2:ControlPort ;\n        lv2:index %d ;\n", i);
-    std::fprintf(f, "        lv2:symbol \"%s\" ;\n        lv2:name \"%s\" ;\n        rdfs:comment \"%s\" ;\n", p.symbol,
-                 trimmed(p.name).c_str(), p.comment);
-    if (p.band != param::global) std::fprintf(f, "        pg:group <%s#%s> ;\n", kUri, kBandNames[p.band]);
-    std::fprintf(f, "        lv2:default %s ;\n        lv2:minimum %s ;\n        lv2:maximum %s",
-                 number(units::unitValue(i, p.defaultValue), kind.stepped).c_str(),
-                 number(r.minimum, kind.stepped).c_str(), number(r.maximum, kind.stepped).c_str());
-    if (const char* unit = lv2Unit(p.kind)) std::fprintf(f, " ;\n        units:unit %s", unit);
-    if (kind.logarithmic) std::fprintf(f, " ;\n        lv2:portProperty pprops:logarithmic");
-    if (p.kind == param::Kind::distoType) {
-      std::fprintf(f, " ;\n        lv2:portProperty lv2:integer , lv2:enumeration ;\n        lv2:scalePoint ");
-      for (int s = 1; s <= curve::kCount; ++s)
-        std::fprintf(f, "%s[ rdfs:label \"%s\" ; rdf:value %d ]", s > 1 ? " , " : "", curve::nameOf(s, p.band), s);
-    }
-    std::fprintf(f, "\n    ] ,\n");
-  }
+  for (int32_t i = 0; i < param::count; ++i) writeControl(f, i);
   const int32_t first = param::count;
-  for (int a = 0; a < 4; ++a) {
-    const AudioPort& port = kAudioPorts[a];
+  for (int a = 0; a < kAudioPorts; ++a) {
+    const AudioPort& port = kAudioPortList[a];
     std::fprintf(f,
                  "    [\n        a lv2:%s , lv2:AudioPort ;\n        lv2:index %d ;\n        lv2:symbol \"%s\" ;\n"
                  "        lv2:name \"%s\" ;\n        rdfs:comment \"The %s channel %s\" ;\n"
                  "        pg:group <%s#%s> ;\n        lv2:designation pg:%s\n    ] %s\n",
                  port.output ? "OutputPort" : "InputPort", first + a, port.symbol, port.name,
                  port.right ? "right" : "left", port.output ? "out" : "in", kUri, port.output ? "out" : "in",
-                 port.right ? "right" : "left", a == 3 ? "." : ",");
+                 port.right ? "right" : "left", ",");
   }
+  for (int32_t i = param::count; i < param::allCount; ++i) writeControl(f, i);
 }
 
 void writePresets(FILE* f) {

@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Vst3Parameters.h"
 
-#include <cctype>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 #include "DisplayTexts.h"
@@ -16,16 +14,20 @@ namespace {
 
 using param::Kind;
 
-constexpr const char* kBypassTitle = "Bypass";
-constexpr const char* kOnText = "on";
-constexpr const char* kOffText = "off";
 constexpr double kPercent = 100.0;
 // The gain's normalised value at -60 dB: below it the band is as good as off,
 // and hosts that keep the value in decibels store it as off.
 constexpr double kGainOffValue = 0.0005;
+constexpr double kLevelLowest = units::kLevelMinDecibels;
+constexpr double kLevelSpan = static_cast<double>(units::kLevelMaxDecibels) - kLevelLowest;
 
 double held(double v) { return v > 1.0 ? 1.0 : v >= 0.0 ? v : 0.0; }  // NaN gives 0
 Kind kindOf(vst3::ParamID id) { return param::kTable[id].kind; }
+
+int32_t steps(vst3::ParamID id) { return param::kTable[id].choiceCount - 1; }
+int32_t choiceIndex(vst3::ParamID id, double normalised) {
+  return static_cast<int32_t>(std::lround(held(normalised) * steps(id)));
+}
 
 int32_t typeIndex(double normalised) {
   const int32_t index = static_cast<int32_t>(std::floor(held(normalised) * (kTypeSteps + 1)));
@@ -48,14 +50,6 @@ bool describe(int32_t index, vst3::ParameterInfo& info) {
   std::memset(&info, 0, sizeof info);
   info.id = static_cast<vst3::ParamID>(index);
   info.unitId = 0;
-  if (info.id == kBypassId) {
-    copyTrimmed(kBypassTitle, info.title, 128);
-    copyTrimmed(kBypassTitle, info.shortTitle, 128);
-    info.stepCount = 1;
-    info.defaultNormalizedValue = 0.0;
-    info.flags = vst3::kCanAutomate | vst3::kIsBypass;
-    return true;
-  }
   const param::Info& p = param::kTable[index];
   copyTrimmed(p.name, info.title, 128);
   copyTrimmed(p.name, info.shortTitle, 128);
@@ -66,27 +60,26 @@ bool describe(int32_t index, vst3::ParameterInfo& info) {
     info.stepCount = kTypeSteps;
     info.flags |= vst3::kIsList;
   }
+  if (p.kind == Kind::choice) {
+    info.stepCount = steps(info.id);
+    info.flags |= info.id == kBypassId ? vst3::kIsBypass : vst3::kIsList;
+  }
   return true;
 }
 
-double defaultValue(vst3::ParamID id) {
-  if (!isValid(id) || id == kBypassId) return 0.0;
-  return param::kTable[id].defaultValue;
-}
+double defaultValue(vst3::ParamID id) { return isValid(id) ? static_cast<double>(param::kTable[id].defaultValue) : 0.0; }
 
 float engineValue(vst3::ParamID id, double normalised) {
-  if (!isValid(id) || id == kBypassId) return 0.0f;
+  if (!isValid(id)) return 0.0f;
   if (kindOf(id) == Kind::distoType)
     return units::normalised(static_cast<int32_t>(id), static_cast<float>(typeIndex(normalised) + 1));
+  if (kindOf(id) == Kind::choice) return param::valueOfChoice(param::kTable[id], choiceIndex(id, normalised));
   return static_cast<float>(held(normalised));
 }
-
-bool bypassOn(double normalised) { return normalised >= 0.5; }
 
 double toPlain(vst3::ParamID id, double normalised) {
   if (!isValid(id)) return 0.0;
   const double v = held(normalised);
-  if (id == kBypassId) return bypassOn(v) ? 1.0 : 0.0;
   const param::Info& p = param::kTable[id];
   switch (p.kind) {
     case Kind::cutoff: {
@@ -98,13 +91,15 @@ double toPlain(vst3::ParamID id, double normalised) {
     case Kind::distoType: return typeIndex(v) + 1;
     case Kind::gain:
       return v <= kGainOffValue ? static_cast<double>(units::kGainOffDecibels) : 20.0 * std::log10(2.0 * v);
+    case Kind::choice: return choiceIndex(id, v);
+    case Kind::mix: return v * kPercent;
+    case Kind::level: return kLevelLowest + kLevelSpan * v;
   }
   return 0.0;
 }
 
 double toNormalised(vst3::ParamID id, double plain) {
   if (!isValid(id) || std::isnan(plain)) return 0.0;
-  if (id == kBypassId) return plain >= 0.5 ? 1.0 : 0.0;
   const param::Info& p = param::kTable[id];
   switch (p.kind) {
     case Kind::cutoff: {
@@ -120,33 +115,21 @@ double toNormalised(vst3::ParamID id, double plain) {
     }
     case Kind::gain:
       return plain <= static_cast<double>(units::kGainOffDecibels) ? 0.0 : held(std::pow(10.0, plain / 20.0) / 2.0);
+    case Kind::choice: return held(std::round(plain) / steps(id));
+    case Kind::mix: return held(plain / kPercent);
+    case Kind::level: return held((plain - kLevelLowest) / kLevelSpan);
   }
   return 0.0;
 }
 
 void text(vst3::ParamID id, double normalised, char* out) {
   out[0] = '\0';
-  if (!isValid(id)) return;
-  if (id == kBypassId)
-    std::strcpy(out, bypassOn(normalised) ? kOnText : kOffText);
-  else
-    display::text(static_cast<int32_t>(id), engineValue(id, normalised), out);
+  if (isValid(id)) display::text(static_cast<int32_t>(id), engineValue(id, normalised), out);
 }
 
 bool fromText(vst3::ParamID id, const char* in, double& normalised) {
-  if (!isValid(id) || !in) return false;
-  if (id == kBypassId) {
-    char word[8] = "";
-    std::sscanf(in, " %7s", word);
-    for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    const bool on = !std::strcmp(word, kOnText) || !std::strcmp(word, "1");
-    const bool off = !std::strcmp(word, kOffText) || !std::strcmp(word, "0");
-    if (on == off) return false;
-    normalised = on ? 1.0 : 0.0;
-    return true;
-  }
   float value = 0.0f;
-  if (!display::valueOf(static_cast<int32_t>(id), in, value)) return false;
+  if (!isValid(id) || !in || !display::valueOf(static_cast<int32_t>(id), in, value)) return false;
   if (kindOf(id) == Kind::distoType)
     normalised = static_cast<double>(ParameterSide::curveSelectorFromType(value) - 1) / kTypeSteps;
   else

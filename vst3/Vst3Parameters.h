@@ -7,13 +7,14 @@
 #include "Vst3Abi.h"
 
 /// The VST3 edition's parameters: the engine's table in its index order
-/// (IDs 0..14 are the record's indices, stable forever), then bypass. A VST3
-/// value is normalised 0..1 in double; this says what each one is called,
-/// shows, means in its unit and hands the engine.
+/// (IDs 0..14 are the record's indices, 15 is bypass, then the other
+/// options; stable forever). A VST3 value is normalised 0..1 in double; this
+/// says what each one is called, shows, means in its unit and hands the
+/// engine.
 namespace vst3params {
 
-constexpr vst3::ParamID kBypassId = param::count;
-constexpr int32_t kCount = param::count + 1;
+constexpr vst3::ParamID kBypassId = param::bypass;
+constexpr int32_t kCount = param::allCount;
 /// A Disto Type is a list of the curves: index / kTypeSteps.
 constexpr int32_t kTypeSteps = curve::kCount - 1;
 
@@ -26,13 +27,13 @@ double defaultValue(vst3::ParamID id);
 /// The value the engine receives for a VST3 value (held to 0..1): the same
 /// float for continuous parameters, the record's value of the curve for a
 /// Disto Type (the list's index is floor(v * 5), which picks the same curve
-/// as the record's fifths).
+/// as the record's fifths; a choice's index is the nearest of its steps).
 float engineValue(vst3::ParamID id, double normalised);
-bool bypassOn(double normalised);
 
 /// In the unit the displays show: Hz, %, the curve's selector 1..5, dB
-/// (whose minimum, -60, is the band off), bypass 0 or 1. Exact inverses on
-/// the values a host stores, and both monotonic.
+/// (whose minimum, -60, is the band off), a choice's index (bypass 0 or 1),
+/// the output level's dB. Exact inverses on the values a host stores, and
+/// both monotonic.
 double toPlain(vst3::ParamID id, double normalised);
 double toNormalised(vst3::ParamID id, double plain);
 

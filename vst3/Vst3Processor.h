@@ -13,8 +13,6 @@ struct Vst3Rules {
   static bool isValid(uint32_t id) { return vst3params::isValid(id); }
   static double defaultValue(uint32_t id) { return vst3params::defaultValue(id); }
   static float engineValue(uint32_t id, double value) { return vst3params::engineValue(id, value); }
-  static bool isBypass(uint32_t id) { return id == vst3params::kBypassId; }
-  static bool bypassOn(double value) { return vst3params::bypassOn(value); }
 };
 
 /// The edition's processing side: process() reads the host's parameter

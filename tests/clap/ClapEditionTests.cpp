@@ -25,7 +25,7 @@ using namespace claphost;
 
 namespace {
 
-constexpr uint32_t kParameters = 15;
+constexpr uint32_t kParameters = 21;  // the record's fifteen, bypass, the other options
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 class ClapEdition : public ::testing::Test {
@@ -113,20 +113,24 @@ TEST_F(ClapEdition, OneStereoPortEachWayAndNoLatency) {
   EXPECT_EQ(plugin.plugin->get_extension(plugin.plugin, "clap.gui"), nullptr);
 }
 
-TEST_F(ClapEdition, ParametersAreTheRecordsFifteen) {
+TEST_F(ClapEdition, ParametersAreTheRecordsFifteenThenTheOptions) {
   ASSERT_EQ(plugin.params->count(plugin.plugin), kParameters);
   const char* modules[] = {"Low", "Mid", "High"};
+  // Bypass, Band Edges, Mix, Output, Oversampling, Stereo: choices are indices.
+  const double optionMaxima[] = {1.0, 1.0, 1.0, 1.0, 3.0, 1.0};
+  const bool optionStepped[] = {true, true, false, false, true, true};
   for (uint32_t i = 0; i < kParameters; ++i) {
     SCOPED_TRACE(i);
     clap_param_info_t info;
     ASSERT_TRUE(plugin.params->get_info(plugin.plugin, i, &info));
     EXPECT_EQ(info.id, i);
-    EXPECT_STREQ(info.module, modules[i % 3]);
+    EXPECT_STREQ(info.module, i < 15 ? modules[i % 3] : "");
     EXPECT_TRUE(info.flags & CLAP_PARAM_IS_AUTOMATABLE);
     const bool type = i >= 6 && i <= 8;
-    EXPECT_EQ((info.flags & CLAP_PARAM_IS_STEPPED) != 0, type);
+    EXPECT_EQ((info.flags & CLAP_PARAM_IS_STEPPED) != 0, i < 15 ? type : optionStepped[i - 15]);
+    EXPECT_EQ((info.flags & CLAP_PARAM_IS_BYPASS) != 0, i == 15);
     EXPECT_EQ(info.min_value, 0.0);
-    EXPECT_EQ(info.max_value, type ? 4.0 : 1.0);
+    EXPECT_EQ(info.max_value, i < 15 ? (type ? 4.0 : 1.0) : optionMaxima[i - 15]);
     EXPECT_GE(info.default_value, info.min_value);
     EXPECT_LE(info.default_value, info.max_value);
     EXPECT_EQ(plugin.value(i), info.default_value);  // right after init

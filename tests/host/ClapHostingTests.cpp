@@ -25,7 +25,7 @@ TEST_F(HostTool, InfoShowsAClapPluginsDescriptorAndParameters) {
   const ToolRun r = run("info --plugin " TRIBAND_CLAP_PLUGIN);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   for (const char* line : {"interface   CLAP", "identifier  org.example.tribanddistortion",
-                           "features    audio-effect distortion stereo", "inputs      2", "parameters  15",
+                           "features    audio-effect distortion stereo", "inputs      2", "parameters  21",
                            "    6  Low Disto Type     0.000000   soft", "    0  Low Cutoff         1.000000   700"})
     EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
   EXPECT_EQ(r.out.find("programs"), std::string::npos);  // CLAP has none

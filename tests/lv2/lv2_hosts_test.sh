@@ -41,11 +41,11 @@ lv2info -p "$work/description.ttl" "$uri" >/dev/null 2>&1
 grep -E "Class:|Presets:|---|Symbol:" "$work/info.txt" | tr -s '\t' ' ' | paste -sd ' ' | fold -w 160
 grep -q "Class: *Distortion Plugin" "$work/info.txt" || fail "the class is not Distortion Plugin"
 grep -q -- "--- Default ---" "$work/info.txt" || fail "the preset '--- Default ---' is not listed"
-[ "$(grep -c 'Symbol:' "$work/info.txt")" = 19 ] || fail "lv2info does not list 19 ports"
+[ "$(grep -c 'Symbol:' "$work/info.txt")" = 25 ] || fail "lv2info does not list 25 ports"
 for label in soft "fuzz atan" "fuzz exp" "fuzz sqrt" anarchik arnarchik; do
   grep -q "= \"$label\"" "$work/info.txt" || fail "no scale point '$label'"
 done
-for unit in hz:3 pc:6 db:3; do
+for unit in hz:3 pc:7 db:4; do
   [ "$(grep -c "units#unit> <http://lv2plug.in/ns/extensions/units#${unit%:*}>" "$work/description.ttl")" = "${unit#*:}" ] ||
     fail "not ${unit#*:} ports in units:${unit%:*}"
 done
@@ -85,6 +85,17 @@ compare settings 333 "--set 0=0.5 --set Mid_Q=50% --set High_Disto_Type=fuzz_sqr
 compare units 512 "--set Low_Cutoff=300 --set Mid_Cutoff=1234_Hz --set Low_Gain=-7.5_dB" \
   "low_cutoff=300 mid_cutoff=1234 low_gain=-7.5"
 cmp -s <(raw "$work/defaults-record.wav") <(raw "$work/settings-record.wav") && fail "the settings change nothing"
+
+echo "== the options: a preset without them is the classic sound; Mix 0 % and bypass give the input"
+lv2file -i "$work/in.wav" -o "$work/preset.wav" -P "--- Default ---" "$uri" >/dev/null 2>&1 || fail "preset: lv2file failed"
+cmp -s <(raw "$work/defaults-record.wav") <(raw "$work/preset.wav") || fail "the preset without the options differs"
+for port in mix:0 enabled:0; do
+  lv2file -i "$work/in.wav" -o "$work/input.wav" -p "$port" "$uri" >/dev/null 2>&1 || fail "$port: lv2file failed"
+  cmp -s <(raw "$work/in.wav") <(raw "$work/input.wav") || fail "$port does not give the input exactly"
+done
+lv2file -i "$work/in.wav" -o "$work/options.wav" -p oversampling:2 -p band_edges:1 -p stereo:1 -p output:-6 "$uri" \
+  >/dev/null 2>&1 || fail "options: lv2file failed"
+cmp -s <(raw "$work/defaults-record.wav") <(raw "$work/options.wav") && fail "the options change nothing"
 
 [ "$failures" -eq 0 ] && echo "lv2 hosts: all assertions held"
 exit $((failures > 0))

@@ -29,7 +29,7 @@ maintainer=$(objects "$project" "http://usefulinc.com/ns/doap#maintainer")
 name=$(objects "$maintainer" "http://xmlns.com/foaf/0.1/name")
 [ -n "$name" ] || fail "no maintainer with a name (doap:maintainer of the lv2:project)"
 ports=$(objects "$plugin" "${lv2}port")
-[ "$(wc -l <<<"$ports")" -eq 19 ] || fail "not 19 ports"
+[ "$(wc -l <<<"$ports")" -eq 25 ] || fail "not 25 ports"
 for port in $ports; do
   symbol=$(objects "$port" "${lv2}symbol")
   [ -n "$(objects "$port" "http://www.w3.org/2000/01/rdf-schema#comment")" ] || fail "port $symbol has no comment"
@@ -43,5 +43,5 @@ for port in $ports; do
     done
   fi
 done
-[ "$failures" -eq 0 ] && echo "lv2 lint: version $minor.$micro, licence, maintainer '$name', 19 ports commented and grouped"
+[ "$failures" -eq 0 ] && echo "lv2 lint: version $minor.$micro, licence, maintainer '$name', 25 ports commented and grouped"
 exit $((failures > 0))

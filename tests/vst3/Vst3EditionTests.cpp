@@ -17,7 +17,7 @@ using namespace vst3host;
 
 namespace {
 
-constexpr int32_t kParameters = 16;  // the record's fifteen, then bypass
+constexpr int32_t kParameters = 21;  // the record's fifteen, bypass, the other options
 constexpr uint32_t kBypass = 15;
 
 class Vst3Module : public ::testing::Test {
@@ -245,15 +245,20 @@ TEST_F(Vst3Module, OneStereoBusEachWayAndNothingElse) {
   EXPECT_EQ(std::count(cid, cid + 16, 0), 16);
 }
 
-TEST_F(Vst3Module, ParametersAreTheRecordsFifteenThenBypass) {
+TEST_F(Vst3Module, ParametersAreTheRecordsFifteenThenBypassAndTheOptions) {
   Instance plugin(module, kClassId);
   ASSERT_EQ(plugin.controller.call<int32_t>(slot::getParameterCount), kParameters);
   const char* titles[] = {"Low Cutoff",      "Mid Cutoff",  "High Cutoff",    "Low Q",
                           "Mid Q",           "High Q",      "Low Disto Type", "Mid Disto Type",
                           "High Disto Type", "L Threshold", "M Threshold",    "H Threshold",
-                          "Low Gain",        "Mid Gain",    "High Gain",      "Bypass"};
-  const char* units[] = {"Hz", "Hz", "Hz", "%", "%", "%", "", "", "", "%", "%", "%", "dB", "dB", "dB", ""};
-  const double defaults[] = {1.0, 0.5, 0.0, 0.7f, 0.7f, 0.7f, 0, 0, 0, 0, 0, 0, 0.5, 0.5, 0.5, 0};
+                          "Low Gain",        "Mid Gain",    "High Gain",      "Bypass",
+                          "Band Edges",      "Mix",         "Output",         "Oversampling",
+                          "Stereo"};
+  const char* units[] = {"Hz", "Hz", "Hz", "%", "%", "%", "", "", "", "%", "%", "%", "dB", "dB", "dB", "",
+                         "",   "%",  "dB", "", ""};
+  const double defaults[] = {1.0, 0.5, 0.0, 0.7f, 0.7f, 0.7f, 0, 0, 0, 0, 0, 0, 0.5, 0.5, 0.5, 0,
+                             0,   1.0, 2.0f / 3.0f, 0, 0};
+  const int32_t steps[] = {0, 0, 0, 0, 0, 0, 4, 4, 4, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 3, 1};
   int bypasses = 0;
   for (int32_t i = 0; i < kParameters; ++i) {
     SCOPED_TRACE(i);
@@ -265,10 +270,9 @@ TEST_F(Vst3Module, ParametersAreTheRecordsFifteenThenBypass) {
     EXPECT_EQ(p.units, units[i]);
     EXPECT_EQ(p.defaultValue, defaults[i]);
     EXPECT_EQ(plugin.parameter(p.id), p.defaultValue);
-    const bool type = i >= 6 && i <= 8;
-    EXPECT_EQ(p.stepCount, i == 15 ? 1 : type ? 4 : 0);
+    EXPECT_EQ(p.stepCount, steps[i]);
     EXPECT_TRUE(p.flags & 1);  // automatable
-    EXPECT_EQ((p.flags & 8) != 0, type);
+    EXPECT_EQ((p.flags & 8) != 0, steps[i] > 0 && i != 15);  // lists
     bypasses += (p.flags & 0x10000) != 0;
   }
   EXPECT_EQ(bypasses, 1);
@@ -300,11 +304,15 @@ TEST_F(Vst3Module, PlainValuesAreInTheUnitsAndInvertExactly) {
   EXPECT_EQ(plain(12, 0.0), -60.0);
   EXPECT_NEAR(plain(12, 1.0), 6.0206, 1e-4);
   EXPECT_EQ(plain(kBypass, 1.0), 1.0);
+  EXPECT_EQ(plain(17, 0.5), 50.0);
+  EXPECT_EQ(plain(18, 0.0), -24.0);
+  EXPECT_EQ(plain(18, 1.0), 12.0);
+  EXPECT_EQ(plain(19, 1.0), 3.0);
   std::mt19937 random(5);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   for (uint32_t id = 0; id < static_cast<uint32_t>(kParameters); ++id) {
     SCOPED_TRACE(id);
-    const bool stepped = (id >= 6 && id <= 8) || id == kBypass;
+    const bool stepped = (id >= 6 && id <= 8) || id == kBypass || id == 16 || id == 19 || id == 20;
     double last = -1e9;
     for (int k = 0; k <= 100; ++k) {
       const double v = k / 100.0;
@@ -344,6 +352,12 @@ TEST_F(Vst3Module, TextsAreTheRecordsDisplaysAndReadBack) {
   EXPECT_EQ(text(plugin, 12, 0.0), "-oo");
   EXPECT_EQ(text(plugin, kBypass, 1.0), "on");
   EXPECT_EQ(text(plugin, kBypass, 0.0), "off");
+  EXPECT_EQ(text(plugin, 16, 1.0), "host rate");
+  EXPECT_EQ(text(plugin, 17, 0.5), "50");
+  EXPECT_EQ(text(plugin, 18, 2.0 / 3.0), "0.00");
+  EXPECT_EQ(text(plugin, 18, 0.0), "-24.00");
+  EXPECT_EQ(text(plugin, 19, 2.0 / 3.0), "4x");
+  EXPECT_EQ(text(plugin, 20, 1.0), "mid/side");
   EXPECT_EQ(text(plugin, 99, 0.0), "<refused>");
 
   double v = -1.0;
@@ -359,6 +373,10 @@ TEST_F(Vst3Module, TextsAreTheRecordsDisplaysAndReadBack) {
   EXPECT_EQ(v, 0.0);
   ASSERT_TRUE(value(plugin, kBypass, "on", v));
   EXPECT_EQ(v, 1.0);
+  ASSERT_TRUE(value(plugin, 19, "8x", v));
+  EXPECT_EQ(v, 1.0);
+  ASSERT_TRUE(value(plugin, 18, "-6 dB", v));
+  EXPECT_EQ(text(plugin, 18, v), "-6.00");
   EXPECT_FALSE(value(plugin, 0, "loud", v));
   EXPECT_FALSE(value(plugin, 6, "fuzz", v));
   EXPECT_FALSE(value(plugin, 0, "", v));

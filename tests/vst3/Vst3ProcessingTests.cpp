@@ -115,7 +115,6 @@ TEST_F(Vst3Processing, PointsApplyFromTheirFrame) {
   const int32_t block = 256, blocks = static_cast<int32_t>(scaledCount(40));
   const Stereo in = music(static_cast<size_t>(block * blocks), 9);
   TriBandEngine reference;
-  bool bypassed = false;
   Stereo expected(in.left.size()), out(in.left.size());
   struct Change {
     int32_t frame;
@@ -152,11 +151,10 @@ TEST_F(Vst3Processing, PointsApplyFromTheirFrame) {
     // The reference: the engine cut at each point's frame; a point at the
     // block's end counts from the next block.
     std::stable_sort(points.begin(), points.end(), [](const Change& x, const Change& y) { return x.frame < y.frame; });
+    // Bypass is the engine's own option, which fades.
     auto apply = [&](const Change& c) {
-      if (c.id == kBypass)
-        bypassed = c.value >= 0.5;
-      else
-        reference.setParameter(static_cast<int32_t>(c.id), static_cast<float>(c.value));
+      reference.setParameter(static_cast<int32_t>(c.id), c.id == kBypass ? (c.value >= 0.5 ? 1.0f : 0.0f)
+                                                                          : static_cast<float>(c.value));
     };
     size_t next = 0;
     for (int32_t start = 0; start < block;) {
@@ -166,11 +164,6 @@ TEST_F(Vst3Processing, PointsApplyFromTheirFrame) {
       float* ins[2] = {const_cast<float*>(in.left.data()) + at, const_cast<float*>(in.right.data()) + at};
       float* outs[2] = {expected.left.data() + at, expected.right.data() + at};
       reference.processReplacing(ins, outs, end - start);
-      if (bypassed) {
-        std::copy(in.left.begin() + base + start, in.left.begin() + base + end, expected.left.begin() + base + start);
-        std::copy(in.right.begin() + base + start, in.right.begin() + base + end,
-                  expected.right.begin() + base + start);
-      }
       start = end;
     }
     while (next < points.size()) apply(points[next++]);
@@ -194,9 +187,10 @@ TEST_F(Vst3Processing, BypassPassesTheInputAndKeepsTheEffectRunning) {
   plugin.processor.call<int32_t>(slot::setProcessing, uint8_t{1});
   const Stereo processed = render(in, 512);
   plugin.processor.call<int32_t>(slot::setProcessing, uint8_t{1});
+  // A start that is bypassed begins at the input; switching back fades in
+  // over 10 ms and then sounds as if the effect had run all along.
   EXPECT_TRUE(same(render(in, 512, &on), in));
   EXPECT_TRUE(same(render(in, 333, nullptr, true), in));
-  // Switching back sounds as if it had run all along.
   plugin.processor.call<int32_t>(slot::setProcessing, uint8_t{1});
   Stereo half(2048), rest(2048);
   std::copy(in.left.begin(), in.left.begin() + 2048, half.left.begin());
@@ -205,7 +199,9 @@ TEST_F(Vst3Processing, BypassPassesTheInputAndKeepsTheEffectRunning) {
   std::copy(in.right.begin() + 2048, in.right.end(), rest.right.begin());
   render(half, 512, &on);
   const Stereo after = render(rest, 512, &off);
-  EXPECT_TRUE(std::equal(after.left.begin(), after.left.end(), processed.left.begin() + 2048));
+  constexpr int kFadeFrames = 441;
+  EXPECT_TRUE(std::equal(after.left.begin() + kFadeFrames, after.left.end(), processed.left.begin() + 2048 + kFadeFrames));
+  EXPECT_FALSE(std::equal(after.left.begin(), after.left.begin() + kFadeFrames, processed.left.begin() + 2048));
 }
 
 TEST_F(Vst3Processing, FlushCallsApplyValuesAndTouchNoBuffer) {
