@@ -144,10 +144,13 @@ log=$work/create.log
 has "$log" "LOADED:"
 has "$log" "SCANNED: name='TriBandDistortion'"
 has "$log" "audio in/out=2/2"
-# The VST3 edition adds its bypass after the fifteen, which Ardour shows as a toggle.
+# The newer editions add bypass and the other options after the fifteen;
+# Ardour shows VST3's bypass as a toggle.
 if [ "$kind" = vst3 ]; then
-  has "$log" "PARAMS: 16"
+  has "$log" "PARAMS: 21"
   grep -qE "^PARAM: 15 'Bypass' default=0 range=0..1 " "$log" || fail "parameter 15 is not a bypass toggle"
+elif [ "$kind" = lv2 ]; then
+  has "$log" "PARAMS: 21"
 else
   has "$log" "PARAMS: 15"
 fi

@@ -17,7 +17,7 @@ plugin=$(realpath "$1")
 case $plugin in *:*) echo "FAIL: '$plugin' holds a ':'"; exit 1 ;; esac
 line=$(echo "CLAP:$plugin" | env -u DISPLAY -u WAYLAND_DISPLAY timeout 30 "$scanner" 2>&1 | grep '^CLAP|')
 echo "$line"
-expected="CLAP|TriBandDistortion|2:2|0:0|15:0|EXT,RT|$plugin|0|0x"
+expected="CLAP|TriBandDistortion|2:2|0:0|21:0|EXT,RT|$plugin|0|0x"
 case $line in
   "$expected"*) echo "qtractor scan: as expected" ;;
   *) echo "FAIL: expected a line starting '$expected'"; exit 1 ;;
