@@ -24,6 +24,7 @@
 #include "Floor.h"
 #include "PluginHost.h"
 #include "TriBandDistortion.h"
+#include "TriBandEngine.h"
 #include "kernels/KernelSet.h"
 
 namespace {
@@ -88,6 +89,30 @@ void runEffect(benchmark::State& state, const KernelSet* set, std::vector<Settin
   effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
   runRecord(state, effect, block);
   effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+}
+
+/// The engine as the newer editions drive it, with their options (engine
+/// indices, normalised values) at 48 kHz: the oversampling rows against
+/// "options_off", the same engine with every option at its default.
+void runEngine(benchmark::State& state, const KernelSet* set, std::vector<Setting> settings, int32_t block) {
+  auto engine = std::make_unique<TriBandEngine>();
+  engine->useKernelSet(*set);
+  engine->setSampleRate(48000.0f);
+  state.SetLabel(engine->kernels().name);
+  for (const Setting& s : settings) engine->setParameter(s.index, s.value);
+  std::vector<float> outL(block), outR(block);
+  float* outputs[2] = {outL.data(), outR.data()};
+  std::vector<float> inL = signal().left, inR = signal().right;
+  const int blocks = kSignalFrames / block;
+  int b = 0;
+  for (auto _ : state) {
+    float* inputs[2] = {&inL[b * block], &inR[b * block]};
+    engine->processReplacing(inputs, outputs, block);
+    benchmark::DoNotOptimize(outL.data());
+    benchmark::ClobberMemory();
+    b = (b + 1) % blocks;
+  }
+  reportPerFrame(state, block);
 }
 
 void runPlugin(benchmark::State& state, const std::string& path, std::vector<Setting> settings, int32_t block) {
@@ -194,12 +219,21 @@ int main(int argc, char** argv) {
       {"anarchik_050", allBands(kAnarchik, 0.5f)},
       {"mixed", {{6, kFuzzExp}, {9, 0.3f}, {7, kAnarchik}, {10, 0.7f}, {8, kFuzzExp}, {11, 0.6f}}},
   };
+  const float hostRateEdges = 1.0f;
+  const std::pair<const char*, std::vector<Setting>> optionConfigurations[] = {
+      {"options_off", {}},
+      {"oversampled_2x", {{param::bandEdges, hostRateEdges}, {param::oversampling, 1.0f / 3.0f}}},
+      {"oversampled_4x", {{param::bandEdges, hostRateEdges}, {param::oversampling, 2.0f / 3.0f}}},
+      {"oversampled_8x", {{param::bandEdges, hostRateEdges}, {param::oversampling, 1.0f}}},
+  };
   for (int32_t block : kBlocks) {
     const std::string suffix = "/" + std::to_string(block);
     benchmark::RegisterBenchmark(("floor" + suffix).c_str(), runFloor, floor, block);
     benchmark::RegisterBenchmark(("copy" + suffix).c_str(), runCopy, block);
     for (const auto& [name, settings] : configurations)
       benchmark::RegisterBenchmark((name + suffix).c_str(), runEffect, set, settings, block);
+    for (const auto& [name, settings] : optionConfigurations)
+      benchmark::RegisterBenchmark((name + suffix).c_str(), runEngine, set, settings, block);
     if (!other.empty())
       for (const auto& [name, settings] : configurations)
         benchmark::RegisterBenchmark(("other " + std::string(name) + suffix).c_str(), runPlugin, other, settings,

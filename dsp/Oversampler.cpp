@@ -11,24 +11,26 @@ void Oversampler::setFactor(int32_t factor) noexcept {
 
 // The stages alternate between `out` and the buffer between, so the last
 // one writes `out`.
-void Oversampler::up(const float* in, int32_t n, float* out) noexcept {
+void Oversampler::up(const float* const in[2], int32_t n, float* const out[2]) noexcept {
+  float* const mid[2] = {between[0], between[1]};
   switch (current) {
     case 2: first.up(in, n, out); break;
     case 4:
-      first.up(in, n, between);
-      second.up(between, 2 * n, out);
+      first.up(in, n, mid);
+      second.up(mid, 2 * n, out);
       break;
     case 8:
       first.up(in, n, out);
-      second.up(out, 2 * n, between);
-      third.up(between, 4 * n, out);
+      second.up(out, 2 * n, mid);
+      third.up(mid, 4 * n, out);
       break;
     default:
-      for (int32_t i = 0; i < n; ++i) out[i] = in[i];
+      for (int c = 0; c < 2; ++c)
+        for (int32_t i = 0; i < n; ++i) out[c][i] = in[c][i];
   }
 }
 
-void Oversampler::down(float* in, int32_t n, float* out) noexcept {
+void Oversampler::down(float* const in[2], int32_t n, float* const out[2]) noexcept {
   switch (current) {
     case 2: first.down(in, n, out); break;
     case 4:
@@ -41,6 +43,7 @@ void Oversampler::down(float* in, int32_t n, float* out) noexcept {
       first.down(in, n, out);
       break;
     default:
-      for (int32_t i = 0; i < n; ++i) out[i] = in[i];
+      for (int c = 0; c < 2; ++c)
+        for (int32_t i = 0; i < n; ++i) out[c][i] = in[c][i];
   }
 }

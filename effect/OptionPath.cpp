@@ -14,7 +14,7 @@ void OptionPath::prepare(const OptionSettings& o, float hostRate) noexcept {
   outputGlide.aim(o.outputFactor);
   // A mix of nothing but the input is the input itself, as bypass gives it.
   fade.aim(o.bypass || o.mix == 0.0f);
-  for (Oversampler& r : resampler) r.setFactor(o.oversampling);
+  resampler.setFactor(o.oversampling);
   // An effect's first block starts where its options are, without gliding
   // there from the defaults.
   if (first) {

@@ -38,12 +38,14 @@ public:
     for (int32_t done = 0; done < n; done += kChunk) {
       const int32_t m = std::min(kChunk, n - done);
       encode(in, done, m, o.midSide);
-      float* high[2] = {up[0], up[1]};
-      for (int c = 0; c < 2; ++c) resampler[c].up(bandIn[c], m, high[c]);
-      float* wetOut[2] = {wet[0], wet[1]};
+      const float* const bandInput[2] = {bandIn[0], bandIn[1]};
+      float* const high[2] = {up[0], up[1]};
+      resampler.up(bandInput, m, high);
+      float* const wetOut[2] = {wet[0], wet[1]};
       bands(high, wetOut, m * factor);
       mix(m, factor);
-      for (int c = 0; c < 2; ++c) resampler[c].down(wet[c], m, back[c]);
+      float* const result[2] = {back[0], back[1]};
+      resampler.down(wetOut, m, result);
       finish(out, done, m, o.midSide);
     }
   }
@@ -57,7 +59,7 @@ private:
   void mix(int32_t m, int32_t factor) noexcept;
   void finish(float* const* out, int32_t at, int32_t m, bool midSide) noexcept;
 
-  Oversampler resampler[2];
+  Oversampler resampler;
   LinearRamp mixGlide{1.0f};
   LinearRamp outputGlide{1.0f};
   BypassFade fade;
