@@ -31,7 +31,8 @@ public:
   float next() noexcept {
     if (left == 0) return value;
     --left;
-    value = left == 0 ? target : from + (target - from) * (static_cast<float>(total - left) / static_cast<float>(total));
+    value =
+        left == 0 ? target : from + (target - from) * (static_cast<float>(total - left) / static_cast<float>(total));
     return value;
   }
 

@@ -60,8 +60,7 @@ void AudioSide::design(const BlockSettings& settings, float rate) noexcept {
   designedRate = rate;
   designFilter(lowFilter, bands[0].frequencyHz, bands[0].q, rate, designed[0].frequencyHz, designed[0].q, rateChanged);
   designFilter(midFilter, bands[1].frequencyHz, bands[1].q, rate, designed[1].frequencyHz, designed[1].q, rateChanged);
-  designFilter(highFilter, bands[2].frequencyHz, bands[2].q, rate, designed[2].frequencyHz, designed[2].q,
-               rateChanged);
+  designFilter(highFilter, bands[2].frequencyHz, bands[2].q, rate, designed[2].frequencyHz, designed[2].q, rateChanged);
 
   SoftCurve* const softs[] = {&lowSoftCurve, &midSoftCurve, &highSoftCurve};
   AnarchikCurve* const anarchiks[] = {&lowAnarchikCurve, &midAnarchikCurve, &highAnarchikCurve};
@@ -82,10 +81,9 @@ void AudioSide::render(const BlockSettings& settings, float** inputs, float** ou
     renderBands(settings, inputs, outputs, sampleFrames, adding);
     return;
   }
-  options.process(settings.options, hostRate(settings), inputs, outputs, sampleFrames,
-                  [&](float* const* in, float* const* out, int32_t frames) {
-                    renderBands(settings, in, out, frames, false);
-                  });
+  options.process(
+      settings.options, hostRate(settings), inputs, outputs, sampleFrames,
+      [&](float* const* in, float* const* out, int32_t frames) { renderBands(settings, in, out, frames, false); });
 }
 
 void AudioSide::renderBands(const BlockSettings& settings, float* const* inputs, float* const* outputs,

@@ -60,7 +60,9 @@ float matchingDisplay(int32_t index, float candidate, const char* wanted) {
 void optionText(const param::Info& p, int32_t index, float value, char* out) {
   switch (p.kind) {
     case param::Kind::choice: std::snprintf(out, kTextSize, "%s", p.choices[param::choiceOf(p, value)]); return;
-    case param::Kind::mix: std::snprintf(out, kTextSize, "%.0f", static_cast<double>(units::unitValue(index, value))); return;
+    case param::Kind::mix:
+      std::snprintf(out, kTextSize, "%.0f", static_cast<double>(units::unitValue(index, value)));
+      return;
     case param::Kind::level:
       std::snprintf(out, kTextSize, "%.2f", static_cast<double>(units::levelDecibels(value)));
       return;

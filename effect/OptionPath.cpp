@@ -80,8 +80,7 @@ void OptionPath::finish(float* const* out, int32_t at, int32_t m, bool midSide) 
   }
   for (int32_t i = 0; i < m; ++i) {
     const float g = fade.next();
-    for (int c = 0; c < 2; ++c) out[c][at + i] = g == 0.0f   ? raw[c][i]
-                        : g == 1.0f ? back[c][i]
-                                    : back[c][i] * g + raw[c][i] * (1.0f - g);
+    for (int c = 0; c < 2; ++c)
+      out[c][at + i] = g == 0.0f ? raw[c][i] : g == 1.0f ? back[c][i] : back[c][i] * g + raw[c][i] * (1.0f - g);
   }
 }

@@ -125,8 +125,8 @@ constexpr Info kTable[allCount] = {
      "classic: the filters are designed for 44100 Hz whatever the rate, as the original; host rate: each cut-off is "
      "the real one at the host's rate",
      0.0f, global, Kind::choice, kBandEdgesChoices, countOf(kBandEdgesChoices)},
-    {"Mix", kPercentLabel, "mix", "Share of the processed signal; the rest is the input, aligned with it", 1.0f,
-     global, Kind::mix},
+    {"Mix", kPercentLabel, "mix", "Share of the processed signal; the rest is the input, aligned with it", 1.0f, global,
+     Kind::mix},
     {"Output", kDecibelLabel, "output", "Level of the output", kOutputDefault, global, Kind::level},
     {"Oversampling", kNoUnitLabel, "oversampling",
      "Runs the bands at 2, 4 or 8 times the rate, so the curves' harmonics fold back far less", 0.0f, global,

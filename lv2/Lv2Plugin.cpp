@@ -31,13 +31,11 @@ constexpr uint32_t kRecordControls = param::count;
 constexpr uint32_t kControls = param::allCount;
 constexpr uint32_t kAudioPorts = 4;
 constexpr uint32_t kFirstAudio = kRecordControls, kLastAudio = kFirstAudio + kAudioPorts - 1;
-constexpr uint32_t kFirstOption = kLastAudio + 1, kPorts = kControls + kAudioPorts;
+constexpr uint32_t kPorts = kControls + kAudioPorts;
 
 // The engine's index and normalised value for a control port's value. The
 // bypass option is LV2's "enabled" port: 1 (or more than half) processes.
-int32_t indexOfPort(uint32_t port) {
-  return static_cast<int32_t>(port < kRecordControls ? port : port - kAudioPorts);
-}
+int32_t indexOfPort(uint32_t port) { return static_cast<int32_t>(port < kRecordControls ? port : port - kAudioPorts); }
 float engineValue(int32_t index, float portValue) {
   if (index == param::bypass) return portValue > 0.5f ? 0.0f : 1.0f;
   return units::normalised(index, portValue);

@@ -31,9 +31,9 @@ struct AudioPort {
   bool right;
 };
 constexpr AudioPort kAudioPortList[] = {{"in_left", "Left In", false, false},
-                                     {"in_right", "Right In", false, true},
-                                     {"out_left", "Left Out", true, false},
-                                     {"out_right", "Right Out", true, true}};
+                                        {"in_right", "Right In", false, true},
+                                        {"out_left", "Left Out", true, false},
+                                        {"out_right", "Right Out", true, true}};
 
 std::string trimmed(const char* text) {
   std::string s = text;

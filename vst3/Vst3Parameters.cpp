@@ -67,7 +67,9 @@ bool describe(int32_t index, vst3::ParameterInfo& info) {
   return true;
 }
 
-double defaultValue(vst3::ParamID id) { return isValid(id) ? static_cast<double>(param::kTable[id].defaultValue) : 0.0; }
+double defaultValue(vst3::ParamID id) {
+  return isValid(id) ? static_cast<double>(param::kTable[id].defaultValue) : 0.0;
+}
 
 float engineValue(vst3::ParamID id, double normalised) {
   if (!isValid(id)) return 0.0f;

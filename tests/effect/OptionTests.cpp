@@ -196,9 +196,10 @@ TEST(Options, HostRateEdgesAreTheDisplayedCutoffs) {
                                           {param::lowGain, -60},
                                           {param::midGain, -60}},
                                          rate, 4000, 15000, false);
-      std::printf("host-rate edges at %.0f Hz, oversampling %g: low-pass 400 Hz measures %.1f Hz, high-pass 9000 Hz "
-                  "measures %.1f Hz\n",
-                  static_cast<double>(rate), static_cast<double>(oversampling), low, high);
+      std::printf(
+          "host-rate edges at %.0f Hz, oversampling %g: low-pass 400 Hz measures %.1f Hz, high-pass 9000 Hz "
+          "measures %.1f Hz\n",
+          static_cast<double>(rate), static_cast<double>(oversampling), low, high);
       EXPECT_NEAR(low / 400.0, 1.0, 0.01);
       EXPECT_NEAR(high / 9000.0, 1.0, 0.01);
     }

@@ -248,16 +248,15 @@ TEST_F(Vst3Module, OneStereoBusEachWayAndNothingElse) {
 TEST_F(Vst3Module, ParametersAreTheRecordsFifteenThenBypassAndTheOptions) {
   Instance plugin(module, kClassId);
   ASSERT_EQ(plugin.controller.call<int32_t>(slot::getParameterCount), kParameters);
-  const char* titles[] = {"Low Cutoff",      "Mid Cutoff",  "High Cutoff",    "Low Q",
-                          "Mid Q",           "High Q",      "Low Disto Type", "Mid Disto Type",
-                          "High Disto Type", "L Threshold", "M Threshold",    "H Threshold",
-                          "Low Gain",        "Mid Gain",    "High Gain",      "Bypass",
-                          "Band Edges",      "Mix",         "Output",         "Oversampling",
-                          "Stereo"};
-  const char* units[] = {"Hz", "Hz", "Hz", "%", "%", "%", "", "", "", "%", "%", "%", "dB", "dB", "dB", "",
-                         "",   "%",  "dB", "", ""};
-  const double defaults[] = {1.0, 0.5, 0.0, 0.7f, 0.7f, 0.7f, 0, 0, 0, 0, 0, 0, 0.5, 0.5, 0.5, 0,
-                             0,   1.0, 2.0f / 3.0f, 0, 0};
+  const char* titles[] = {
+      "Low Cutoff",     "Mid Cutoff",     "High Cutoff",     "Low Q",       "Mid Q",       "High Q",
+      "Low Disto Type", "Mid Disto Type", "High Disto Type", "L Threshold", "M Threshold", "H Threshold",
+      "Low Gain",       "Mid Gain",       "High Gain",       "Bypass",      "Band Edges",  "Mix",
+      "Output",         "Oversampling",   "Stereo"};
+  const char* units[] = {"Hz", "Hz", "Hz", "%",  "%", "%", "",  "",   "", "%", "%",
+                         "%",  "dB", "dB", "dB", "",  "",  "%", "dB", "", ""};
+  const double defaults[] = {1.0, 0.5, 0.0, 0.7f, 0.7f, 0.7f, 0,   0,           0, 0, 0,
+                             0,   0.5, 0.5, 0.5,  0,    0,    1.0, 2.0f / 3.0f, 0, 0};
   const int32_t steps[] = {0, 0, 0, 0, 0, 0, 4, 4, 4, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 3, 1};
   int bypasses = 0;
   for (int32_t i = 0; i < kParameters; ++i) {
@@ -271,7 +270,7 @@ TEST_F(Vst3Module, ParametersAreTheRecordsFifteenThenBypassAndTheOptions) {
     EXPECT_EQ(p.defaultValue, defaults[i]);
     EXPECT_EQ(plugin.parameter(p.id), p.defaultValue);
     EXPECT_EQ(p.stepCount, steps[i]);
-    EXPECT_TRUE(p.flags & 1);  // automatable
+    EXPECT_TRUE(p.flags & 1);                                // automatable
     EXPECT_EQ((p.flags & 8) != 0, steps[i] > 0 && i != 15);  // lists
     bypasses += (p.flags & 0x10000) != 0;
   }

@@ -153,8 +153,8 @@ TEST_F(Vst3Processing, PointsApplyFromTheirFrame) {
     std::stable_sort(points.begin(), points.end(), [](const Change& x, const Change& y) { return x.frame < y.frame; });
     // Bypass is the engine's own option, which fades.
     auto apply = [&](const Change& c) {
-      reference.setParameter(static_cast<int32_t>(c.id), c.id == kBypass ? (c.value >= 0.5 ? 1.0f : 0.0f)
-                                                                          : static_cast<float>(c.value));
+      reference.setParameter(static_cast<int32_t>(c.id),
+                             c.id == kBypass ? (c.value >= 0.5 ? 1.0f : 0.0f) : static_cast<float>(c.value));
     };
     size_t next = 0;
     for (int32_t start = 0; start < block;) {
@@ -200,7 +200,8 @@ TEST_F(Vst3Processing, BypassPassesTheInputAndKeepsTheEffectRunning) {
   render(half, 512, &on);
   const Stereo after = render(rest, 512, &off);
   constexpr int kFadeFrames = 441;
-  EXPECT_TRUE(std::equal(after.left.begin() + kFadeFrames, after.left.end(), processed.left.begin() + 2048 + kFadeFrames));
+  EXPECT_TRUE(
+      std::equal(after.left.begin() + kFadeFrames, after.left.end(), processed.left.begin() + 2048 + kFadeFrames));
   EXPECT_FALSE(std::equal(after.left.begin(), after.left.begin() + kFadeFrames, processed.left.begin() + 2048));
 }
 
