@@ -134,6 +134,43 @@ Harmonics harmonics(LoadedPlugin& plugin, double hz, int rate) {
   return h;
 }
 
+// A sine on a bin of the transform (a whole number of periods in it), so its
+// harmonics and every alias of them land on bins too and no window is needed.
+Aliases aliases(LoadedPlugin& plugin, int rate) {
+  constexpr size_t kLength = 1 << 16;
+  constexpr double kLevel = -6.0, kNear = 10000.0, kLowest = 20.0, kHighest = 20000.0;
+  constexpr int kPoints = 1000;
+  const size_t bin = static_cast<size_t>(std::lround(kNear * kLength / rate));
+  Aliases a;
+  a.fundamentalHz = static_cast<double>(bin) * rate / kLength;
+  a.inputDbfs = kLevel;
+  const size_t settle = static_cast<size_t>(rate / 2);
+  std::vector<double> out =
+      through(plugin, sine(a.fundamentalHz, std::pow(10.0, kLevel / 20.0), settle + kLength, rate), rate);
+  out.erase(out.begin(), out.begin() + static_cast<long>(settle));
+  const std::vector<double> m = magnitudes(out);
+  const auto dbfs = [](double magnitude) { return dB(2.0 * magnitude / kLength); };
+  double fundamental = 0.0, others = 0.0;
+  const size_t top = std::min(m.size() - 1, static_cast<size_t>(kHighest * kLength / rate));
+  for (size_t k = static_cast<size_t>(std::ceil(kLowest * kLength / rate)); k <= top; ++k) {
+    const double power = m[k] * m[k];
+    if (k == bin)
+      fundamental = power;
+    else if (k % bin != 0)
+      others += power;
+  }
+  a.aliasesDb = fundamental > 0.0 ? 10.0 * std::log10(others / fundamental) : 0.0;
+  a.spectrum.name = "output";
+  for (int p = 0; p < kPoints; ++p) {
+    const size_t from = 1 + top * static_cast<size_t>(p) / kPoints, to = 1 + top * static_cast<size_t>(p + 1) / kPoints;
+    double loudest = 0.0;
+    for (size_t k = from; k < to; ++k) loudest = std::max(loudest, m[k]);
+    a.spectrum.x.push_back(static_cast<double>(from) * rate / kLength);
+    a.spectrum.y.push_back(std::max(dbfs(loudest), -200.0));
+  }
+  return a;
+}
+
 // The low band's centre lies between 25 Hz and its cut-off, the mid band's
 // at its cut-off, the high band's between its cut-off and 20 kHz.
 double bandCentre(LoadedPlugin& plugin, int band) {
@@ -178,6 +215,9 @@ Analysis analyse(const PluginMaker& make, int rate, const std::function<void(con
   a.at1k = harmonics(*p, 1000.0, rate);
   p = make();
   a.at100 = harmonics(*p, 100.0, rate);
+  progress("aliases");
+  p = make();
+  a.aliases = aliases(*p, rate);
   return a;
 }
 
@@ -208,6 +248,12 @@ void writeCsv(const Analysis& a, const std::string& folder) {
   };
   write("response.csv", table("frequency_hz", a.responses, "_db"));
   write("transfer.csv", table("input_dbfs", a.transfers, " output_dbfs"));
+  write("aliases.csv", [&a](std::ostream& f) {
+    f << "# sine of " << a.aliases.fundamentalHz << " Hz at " << a.aliases.inputDbfs
+      << " dBFS; all that is no harmonic in 20 Hz-20 kHz: " << a.aliases.aliasesDb
+      << " dB against the fundamental\nfrequency_hz,level_dbfs\n";
+    writeColumns(f, {a.aliases.spectrum}, ',');
+  });
   for (const Harmonics* h : {&a.at1k, &a.at100}) {
     write("harmonics_" + std::to_string(static_cast<int>(h->fundamentalHz)) + "hz.csv", [h](std::ostream& f) {
       f << "# sine at " << h->inputDbfs << " dBFS; THD " << h->thdPercent << " %\nharmonic,frequency_hz,level_dbfs\n";

@@ -28,9 +28,9 @@ struct PictureKind {
   const char* terminal;  // gnuplot's, with the size
 };
 constexpr PictureKind kKinds[] = {
-    {".png", "pngcairo size 1600,1200 noenhanced font 'Sans,13'"},
-    {".svg", "svg size 1600,1200 dynamic noenhanced font 'Sans,13'"},
-    {".pdf", "pdfcairo size 16in,12in noenhanced font 'Sans,13'"},
+    {".png", "pngcairo size 1600,1800 noenhanced font 'Sans,13'"},
+    {".svg", "svg size 1600,1800 dynamic noenhanced font 'Sans,13'"},
+    {".pdf", "pdfcairo size 16in,18in noenhanced font 'Sans,13'"},
 };
 
 const PictureKind& kindFor(const std::string& path) {
@@ -108,18 +108,59 @@ std::string emptyPanel(const std::string& why) {
          "unset label 1\n";
 }
 
+/// The output's spectrum for a sine near 10 kHz: the harmonics stand on
+/// their multiples (marked), everything else is folded back.
+std::string aliasesPanel(const Aliases& a, std::vector<std::string>& notes) {
+  char title[200];
+  std::snprintf(title, sizeof title,
+                "Aliases of %.1f Hz at %.0f dBFS: all that is no harmonic in 20 Hz-20 kHz is %.1f dB against it",
+                a.fundamentalHz, a.inputDbfs, a.aliasesDb);
+  std::string g = curvesBlock("aliases", {a.spectrum});
+  g += "set title " + quoted(title) +
+       "\nunset logscale x\nset xrange [0:20000]\nset xtics ('0' 0, '2k' 2000, '4k' 4000, '6k' 6000, '8k' 8000, "
+       "'10k' 10000, '12k' 12000, '14k' 14000, '16k' 16000, '18k' 18000, '20k' 20000)\nset yrange [-160:0]\n"
+       "set xlabel 'frequency (Hz)'\nset ylabel 'level (dBFS)'\nset key top right\n";
+  bool finite = false;
+  for (double y : a.spectrum.y) finite = finite || (std::isfinite(y) && y > -160.0);
+  if (!finite) {
+    notes.push_back("the output for the aliases' sine is silent or not finite: its panel is empty");
+    return g + emptyPanel("no spectrum to draw: the output is silent or not finite");
+  }
+  for (int k = 1; k * a.fundamentalHz <= 20000.0; ++k) {
+    char harmonic[120];
+    std::snprintf(harmonic, sizeof harmonic,
+                  "set arrow from first %.6g, graph 0 to first %.6g, graph 1 nohead dt 3 lc rgb 'gray'\n",
+                  k * a.fundamentalHz, k * a.fundamentalHz);
+    g += harmonic;
+  }
+  return g +
+         "plot $aliases using 1:2 with lines lw 1 lc rgb '#a03030' title 'output (dotted: the harmonics)'\n"
+         "unset arrow\n";
+}
+
 std::string script(const Analysis& a, const PictureKind& kind, std::vector<std::string>& notes) {
   constexpr double kResponseFloorDb = -60.0;
   // The picture goes to gnuplot's standard output, which is the result file.
   std::string g = "set terminal " + std::string(kind.terminal) + "\nset output\nset encoding utf8\nset grid\n";
   g += curvesBlock("response", a.responses) + curvesBlock("transfer", a.transfers) +
        harmonicsBlock("harmonics1k", a.at1k) + harmonicsBlock("harmonics100", a.at100);
-  const std::string caption = a.plugin + (a.settings.empty() ? ", as it starts" : ": " + a.settings);
-  g += "caption = " + quoted(caption + ".") + " . \"\\n\" . " +
+  // Long settings go on as many lines as they need, broken after a comma;
+  // each line is quoted on its own, joined by gnuplot's line breaks.
+  std::string caption = a.plugin + (a.settings.empty() ? ", as it starts" : ": " + a.settings) + ".";
+  constexpr size_t kCaptionLine = 140;
+  std::string captionLines;
+  while (caption.size() > kCaptionLine) {
+    const size_t comma = caption.rfind(", ", kCaptionLine);
+    if (comma == std::string::npos || comma == 0) break;
+    captionLines += quoted(caption.substr(0, comma + 1)) + " . \"\\n\" . ";
+    caption.erase(0, comma + 2);
+  }
+  captionLines += quoted(static_cast<const std::string&>(caption));
+  g += "caption = " + captionLines + " . \"\\n\" . " +
        quoted(
            "Each measurement uses a fresh instance, so no running state (the fuzz curves' peaks) carries from "
            "one to the next.") +
-       "\nset multiplot layout 2,2 title caption\nset key bottom center\n";
+       "\nset multiplot layout 3,2 title caption\nset key bottom center\n";
 
   g += "set title 'Frequency response (impulse at -40 dBFS)'\nset logscale x\nset xrange [20:20000]\n"
        "set xtics ('20' 20, '50' 50, '100' 100, '200' 200, '500' 500, '1k' 1000, '2k' 2000, '5k' 5000, '10k' "
@@ -150,6 +191,7 @@ std::string script(const Analysis& a, const PictureKind& kind, std::vector<std::
                       " Hz sine is silent or not finite: its harmonics panel is empty");
   g += harmonicsPanel(a.at1k, "$harmonics1k");
   g += harmonicsPanel(a.at100, "$harmonics100");
+  g += aliasesPanel(a.aliases, notes);
   g += "unset multiplot\nset output\n";
   return g;
 }

@@ -200,6 +200,7 @@ struct AnalyzeRequest {
   std::string csvFolder;
   int program = kNoProgram;
   std::vector<std::string> settings;
+  int rate = kOurDesignRate;
 };
 
 int analyze(const std::string& pluginPath, const AnalyzeRequest& request) {
@@ -232,10 +233,12 @@ int analyze(const std::string& pluginPath, const AnalyzeRequest& request) {
     return plugin;
   };
   const interruption::Working working;
-  Analysis a = analyse(make, kOurDesignRate,
+  Analysis a = analyse(make, request.rate,
                        [](const std::string& step) { std::fprintf(stderr, "measuring %s\n", step.c_str()); });
   a.plugin = title;
   if (request.program != kNoProgram) a.settings = "program " + std::to_string(request.program);
+  if (request.rate != kOurDesignRate)
+    a.settings += (a.settings.empty() ? "" : ", ") + std::to_string(request.rate) + " Hz";
   for (const std::string& s : request.settings) a.settings += (a.settings.empty() ? "" : ", ") + s;
   if (!request.csvFolder.empty()) {
     writeCsv(a, request.csvFolder);
@@ -246,6 +249,7 @@ int analyze(const std::string& pluginPath, const AnalyzeRequest& request) {
     std::printf("picture: %s\n", fs::absolute(request.picture).string().c_str());
   }
   std::printf("THD at -12 dBFS: %.3g %% (1 kHz), %.3g %% (100 Hz)\n", a.at1k.thdPercent, a.at100.thdPercent);
+  std::printf("aliases of %.1f Hz at -6 dBFS: %.1f dB against it\n", a.aliases.fundamentalHz, a.aliases.aliasesDb);
   return 0;
 }
 
@@ -306,6 +310,8 @@ int main(int argc, char** argv) {
   analyzeCommand->add_option("-o,--output", analyzeRequest.picture,
                              "the picture: " + plotKinds() + " (by its extension)");
   analyzeCommand->add_option("--csv", analyzeRequest.csvFolder, "also write every curve as CSV into this folder");
+  analyzeCommand->add_option("--rate", analyzeRequest.rate, "measure at this rate (Hz; default 44100)")
+      ->check(CLI::Range(8000, 384000));
 
   try {
     app.parse(argc, argv);

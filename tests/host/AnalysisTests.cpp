@@ -126,13 +126,31 @@ TEST_F(HostTool, AnalyzeDrawsThePictureAndWritesTheCurves) {
            (uint32_t(uint8_t(png[at + 2])) << 8) | uint32_t(uint8_t(png[at + 3]));
   };
   EXPECT_EQ(be32(16), 1600u);
-  EXPECT_EQ(be32(20), 1200u);
+  EXPECT_EQ(be32(20), 1800u);
   EXPECT_EQ(fs::status(dir / "report.png").permissions() & fs::perms::others_read, fs::perms::others_read);
   EXPECT_EQ(slurp(dir / "response.csv").rfind("frequency_hz,whole_db,low band_db,mid band_db,high band_db\n", 0), 0u);
   EXPECT_NE(slurp(dir / "transfer.csv").find("mid band at 4350 Hz"), std::string::npos);
   EXPECT_NE(slurp(dir / "harmonics_1000hz.csv").find("THD"), std::string::npos);
+  EXPECT_EQ(slurp(dir / "aliases.csv").rfind("# sine of 10000.154 Hz at -6 dBFS", 0), 0u);
   for (const auto& entry : fs::directory_iterator(dir))
     EXPECT_NE(entry.path().filename().string()[0], '.') << "temporary left behind: " << entry.path();
+}
+
+// The alias panel's figure, through the CLAP file as a host sets it: 4x
+// oversampling folds at least 20 dB less back into the audible band.
+TEST_F(HostTool, AnalyzeShowsTheAliasesOversamplingRemoves) {
+  auto aliases = [this](const char* oversampling) {
+    const ToolRun r = run(std::string("analyze --plugin " TRIBAND_CLAP_PLUGIN " --rate 48000 --csv ") + dir.string() +
+                          " --set \"Band Edges=host rate\" --set \"Low Gain=-oo\" --set \"Mid Gain=-oo\" --set "
+                          "\"H Threshold=50\" --set Oversampling=" +
+                          oversampling);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const size_t at = r.out.find("aliases of 9999.8 Hz at -6 dBFS: ");
+    return at == std::string::npos ? 0.0 : std::strtod(r.out.c_str() + at + 33, nullptr);
+  };
+  const double off = aliases("off"), four = aliases("4x");
+  EXPECT_LT(off, -10.0);
+  EXPECT_LE(four, off - 20.0);
 }
 
 TEST_F(HostTool, AnalyzeRefusesWhatItCannotDrawBeforeMeasuring) {
