@@ -220,11 +220,22 @@ int main(int argc, char** argv) {
       {"mixed", {{6, kFuzzExp}, {9, 0.3f}, {7, kAnarchik}, {10, 0.7f}, {8, kFuzzExp}, {11, 0.6f}}},
   };
   const float hostRateEdges = 1.0f;
+  const auto heavy = [&](float oversampling) {
+    std::vector<Setting> settings = allBands(kFuzzExp, 0.5f);
+    settings.push_back({param::bandEdges, hostRateEdges});
+    settings.push_back({param::oversampling, oversampling});
+    return settings;
+  };
   const std::pair<const char*, std::vector<Setting>> optionConfigurations[] = {
       {"options_off", {}},
       {"oversampled_2x", {{param::bandEdges, hostRateEdges}, {param::oversampling, 1.0f / 3.0f}}},
       {"oversampled_4x", {{param::bandEdges, hostRateEdges}, {param::oversampling, 2.0f / 3.0f}}},
       {"oversampled_8x", {{param::bandEdges, hostRateEdges}, {param::oversampling, 1.0f}}},
+      // The same with every band's curve at fuzz exp, threshold 0.5: a setting that distorts.
+      {"options_off_fx", heavy(0.0f)},
+      {"oversampled_2x_fx", heavy(1.0f / 3.0f)},
+      {"oversampled_4x_fx", heavy(2.0f / 3.0f)},
+      {"oversampled_8x_fx", heavy(1.0f)},
   };
   for (int32_t block : kBlocks) {
     const std::string suffix = "/" + std::to_string(block);

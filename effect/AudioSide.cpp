@@ -19,13 +19,29 @@ inline bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) ==
 // for a lower rate (host-rate edges at 32 kHz, say) stays below Nyquist.
 constexpr double kHighestCutoffShare = 20000.0 / 44100.0;
 
+// The lowest cut-off as a share of the rate the filters run at: the low
+// band's 25 Hz at 192 kHz. Its single-precision design loses the cut-off
+// below that share (at 25 Hz: 1.6 dB off at 352.8 kHz, unstable at 768
+// kHz), so an oversampled low band is held above it; at 192 kHz and below,
+// which the classic design and every host-rate design without
+// oversampling are, it never binds.
+constexpr double kLowestCutoffShare = 25.0 / 192000.0;
+
+// The bands run at most at this rate: 8x stops at 48 kHz, 4x at 96 kHz.
+constexpr float kHighestRunningRate = 384000.0f;
+
 // Designs a filter only when its frequency or Q changed since the last block.
 template <class Filter>
 void designFilter(Filter& filter, float frequencyHz, float q, float rate, float& lastFrequency, float& lastQ,
                   bool rateChanged) {
   if (!rateChanged && sameBits(frequencyHz, lastFrequency) && sameBits(q, lastQ)) return;
   const double highest = static_cast<double>(rate) * kHighestCutoffShare;
-  filter.setup(static_cast<double>(frequencyHz) > highest ? static_cast<float>(highest) : frequencyHz, q, rate);
+  const double lowest = static_cast<double>(rate) * kLowestCutoffShare;
+  const double f = frequencyHz;
+  filter.setup(f > highest  ? static_cast<float>(highest)
+               : f < lowest ? static_cast<float>(lowest)
+                            : frequencyHz,
+               q, rate);
   lastFrequency = frequencyHz;
   lastQ = q;
 }
@@ -44,9 +60,15 @@ float AudioSide::hostRate(const BlockSettings& settings) const {
   return host >= 1.0f && host <= kHighestHostRate ? host : filterSampleRate;
 }
 
-float AudioSide::runningRate(const BlockSettings& settings) const {
+float AudioSide::runningRate(const BlockSettings& settings, int32_t factor) const {
   const float base = settings.options.hostRateEdges ? hostRate(settings) : filterSampleRate;
-  return base * static_cast<float>(settings.options.oversampling);
+  return base * static_cast<float>(factor);
+}
+
+int32_t AudioSide::oversampling(const BlockSettings& settings) const {
+  int32_t factor = settings.options.oversampling;
+  while (factor > 1 && hostRate(settings) * static_cast<float>(factor) > kHighestRunningRate) factor /= 2;
+  return factor;
 }
 
 void AudioSide::design(const BlockSettings& settings, float rate) noexcept {
@@ -75,14 +97,16 @@ void AudioSide::design(const BlockSettings& settings, float rate) noexcept {
 
 void AudioSide::render(const BlockSettings& settings, float** inputs, float** outputs, int32_t sampleFrames,
                        bool adding) noexcept {
-  design(settings, runningRate(settings));
-  if (adding || options.idle(settings.options)) {
+  OptionSettings o = settings.options;
+  o.oversampling = oversampling(settings);
+  design(settings, runningRate(settings, o.oversampling));
+  if (adding || options.idle(o)) {
     options.started();
     renderBands(settings, inputs, outputs, sampleFrames, adding);
     return;
   }
   options.process(
-      settings.options, hostRate(settings), inputs, outputs, sampleFrames,
+      o, hostRate(settings), inputs, outputs, sampleFrames,
       [&](float* const* in, float* const* out, int32_t frames) { renderBands(settings, in, out, frames, false); });
 }
 

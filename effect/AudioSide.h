@@ -39,7 +39,8 @@ private:
   void renderBands(const BlockSettings& settings, float* const* inputs, float* const* outputs, int32_t frames,
                    bool adding) noexcept;
   float hostRate(const BlockSettings& settings) const;  // as announced, if it is a rate at all
-  float runningRate(const BlockSettings& settings) const;
+  float runningRate(const BlockSettings& settings, int32_t factor) const;
+  int32_t oversampling(const BlockSettings& settings) const;  // as asked, unless the rate would pass its limit
 
   LowPassFilter lowFilter;
   BandPassFilter midFilter;
