@@ -3,111 +3,109 @@
 
 #include <cstdint>
 
-/// Doubles or halves the rate of one channel with a polyphase IIR halfband:
+/// Doubles or halves the rate of two channels with a polyphase IIR halfband:
 /// two chains of first-order allpass sections, (c + z^-1) / (1 + c z^-1) at
-/// the lower rate, whose sum is an elliptic half-band low-pass. No latency
-/// and a flat passband (the two paths are power complementary, so the ripple
-/// is below 1e-9 dB); the price is a phase shift that grows towards the
-/// band edge, which the dry path of a mix shares by going through the same
-/// filters.
+/// the lower rate, whose average is an elliptic half-band low-pass. No
+/// latency and a flat passband (the two paths are power complementary, so
+/// the ripple is below 1e-9 dB); the price is a phase shift that grows
+/// towards the band edge, which the dry path of a mix shares by going
+/// through the same filters.
 ///
 /// Coefficients: index 0, 2, 4... form the first path, 1, 3, 5... the second
 /// (designed by the elliptic half-band formulas of Valenzuela and
-/// Constantinides for a transition band and count, rounded to float).
+/// Constantinides for a transition band and an even count, rounded to
+/// float). Both channels of both paths share one vector of four lanes, left
+/// and right of the first path, then of the second; every lane computes what
+/// a float would, on any instruction set.
 template <int Count>
 class HalfbandStage {
+  static_assert(Count % 2 == 0, "both paths have the same number of sections");
+  static constexpr int kSteps = Count / 2;
+
 public:
-  explicit constexpr HalfbandStage(const float (&design)[Count]) {
-    for (int k = 0; k < Count; ++k) c[k] = design[k];
-  }
-
-  /// 2n samples per channel at the doubled rate from n.
-  void up(const float* const in[2], int32_t n, float* const out[2]) noexcept {
-    State s = upState;
-    for (int32_t i = 0; i < n; ++i) {
-      const Lanes x = {in[0][i], in[1][i], 0.0f, 0.0f};
-      const Lanes even = path<0>(x, s), odd = path<1>(x, s);
-      out[0][2 * i] = even[0];
-      out[1][2 * i] = even[1];
-      out[0][2 * i + 1] = odd[0];
-      out[1][2 * i + 1] = odd[1];
-    }
-    upState = s;
-  }
-
-  /// n samples per channel at the halved rate from 2n; out may be in (each
-  /// output is written after the two inputs it needs are read).
-  void down(const float* const in[2], int32_t n, float* const out[2]) noexcept {
-    State s = downState;
-    const Lanes half = {0.5f, 0.5f, 0.5f, 0.5f};
-    for (int32_t i = 0; i < n; ++i) {
-      const Lanes even = {in[0][2 * i], in[1][2 * i], 0.0f, 0.0f};
-      const Lanes odd = {in[0][2 * i + 1], in[1][2 * i + 1], 0.0f, 0.0f};
-      const Lanes y = half * (path<0>(odd, s) + path<1>(even, s));
-      out[0][i] = y[0];
-      out[1][i] = y[1];
-    }
-    downState = s;
-  }
-
-  void reset() noexcept { upState = downState = State{}; }
-
-private:
-  // Both channels in the lanes of one vector (two lanes spare): every lane
-  // computes exactly what a float would, on any instruction set.
   using Lanes = float __attribute__((vector_size(16)));
+  /// Left and right of one sample in lanes 0 and 1.
   struct State {
-    Lanes x[Count] = {};
-    Lanes y[Count] = {};
+    Lanes in = {};           // the input one sample ago
+    Lanes out[kSteps] = {};  // each section's output one sample ago
   };
 
-  template <int First>
-  Lanes path(Lanes x, State& s) const noexcept {
+  explicit constexpr HalfbandStage(const float (&design)[Count]) {
+    for (int k = 0; k < kSteps; ++k) c[k] = Lanes{design[2 * k], design[2 * k], design[2 * k + 1], design[2 * k + 1]};
+  }
+
+  /// One sample (left, right in lanes 0, 1) to two: the first in lanes 0, 1,
+  /// the second in lanes 2, 3.
+  Lanes up(Lanes x, State& s) const noexcept { return run(Lanes{x[0], x[1], x[0], x[1]}, s); }
+
+  /// Two samples (the first in lanes 0, 1, the second in 2, 3) to one, in lanes 0, 1.
+  Lanes down(Lanes pair, State& s) const noexcept {
+    const Lanes y = run(Lanes{pair[2], pair[3], pair[0], pair[1]}, s);
+    const Lanes half = {0.5f, 0.5f, 0.5f, 0.5f};
+    return (y + Lanes{y[2], y[3], y[0], y[1]}) * half;
+  }
+
+private:
+  // Each section's previous input is the previous section's previous output,
+  // so only the stage's own input is kept besides the outputs. The recursion
+  // runs through one multiply and one subtraction.
+  Lanes run(Lanes x, State& s) const noexcept {
+    Lanes previous = s.in;
+    s.in = x;
 #pragma GCC unroll 8
-    for (int k = First; k < Count; k += 2) {
-      const Lanes ck = {c[k], c[k], c[k], c[k]};
-      const Lanes y = (x - s.y[k]) * ck + s.x[k];
-      s.x[k] = x;
-      s.y[k] = y;
+    for (int k = 0; k < kSteps; ++k) {
+      const Lanes y = c[k] * x + previous - c[k] * s.out[k];
+      previous = s.out[k];
+      s.out[k] = y;
       x = y;
     }
     return x;
   }
 
-  float c[Count] = {};
-  State upState, downState;
+  Lanes c[kSteps] = {};
 };
 
 /// Two channels at 1, 2, 4 or 8 times the host's rate, in cascaded halfband
-/// stages. The first stage passes 0.42 of the host rate and stops from 0.58
-/// (110 dB); each later stage only has to keep the images of that band out,
-/// so it needs fewer sections (3 for 101 dB, 2 for 102 dB). Whatever the
-/// curves make above 0.58 of the host rate is removed before it can fold
-/// back below 0.42, where the audible band is at 44.1 kHz and above.
+/// stages run sample by sample, so the stages' recursions overlap. The first
+/// stage passes 0.42 of the host rate and stops from 0.58 (126 dB); each
+/// later stage only has to keep the images of that band out, so it needs
+/// fewer sections (4 for 132 dB, 2 for 102 dB). Whatever the curves make
+/// above 0.58 of the host rate is removed before it can fold back below 0.42,
+/// where the audible band is at 44.1 kHz and above.
 class Oversampler {
 public:
   static constexpr int32_t kMaxFactor = 8;
-  /// The largest block up() and down() take, in frames at the host's rate.
   static constexpr int32_t kMaxFrames = 256;
 
   /// 1, 2, 4 or 8; a change starts the filters from silence.
   void setFactor(int32_t factor) noexcept;
   int32_t factor() const { return current; }
 
-  /// n (at most kMaxFrames) samples per channel at the host rate to n * factor.
+  /// n samples per channel at the host rate to n * factor.
   void up(const float* const in[2], int32_t n, float* const out[2]) noexcept;
-  /// n * factor samples per channel to n; `in` is overwritten on the way.
-  void down(float* const in[2], int32_t n, float* const out[2]) noexcept;
+  /// n * factor samples per channel to n.
+  void down(const float* const in[2], int32_t n, float* const out[2]) noexcept;
 
 private:
-  static constexpr float kFirst[7] = {0.0342983492f, 0.129412144f, 0.266120136f, 0.422958672f,
-                                      0.584460855f,  0.74519968f,  0.910651505f};
-  static constexpr float kSecond[3] = {0.0640067086f, 0.26741311f, 0.66911304f};
+  template <int Factor>
+  void upBy(const float* const in[2], int32_t n, float* const out[2]) noexcept;
+  template <int Factor>
+  void downBy(const float* const in[2], int32_t n, float* const out[2]) noexcept;
+
+  static constexpr float kFirst[8] = {0.0268219281f, 0.102468848f, 0.214527532f, 0.347836345f,
+                                      0.489449263f,  0.631780148f, 0.773727298f, 0.920832336f};
+  static constexpr float kSecond[4] = {0.0385405421f, 0.157814816f, 0.373658508f, 0.732566595f};
   static constexpr float kThird[2] = {0.110379785f, 0.536918104f};
 
+  struct Direction {
+    HalfbandStage<8>::State first;
+    HalfbandStage<4>::State second;
+    HalfbandStage<2>::State third;
+  };
+
   int32_t current = 1;
-  HalfbandStage<7> first{kFirst};
-  HalfbandStage<3> second{kSecond};
+  HalfbandStage<8> first{kFirst};
+  HalfbandStage<4> second{kSecond};
   HalfbandStage<2> third{kThird};
-  float between[2][kMaxFrames * kMaxFactor / 2] = {};
+  Direction upState, downState;
 };
