@@ -63,8 +63,10 @@ struct Setting {
   float value;
 };
 
-/// Runs blocks of the signal through a record, replacing, as a host does.
-void runRecord(benchmark::State& state, AEffect* effect, int32_t block) {
+/// Runs blocks of the signal through `process(inputs, outputs, frames)`,
+/// replacing, as a host does.
+template <class Process>
+void runBlocks(benchmark::State& state, int32_t block, Process&& process) {
   std::vector<float> outL(block), outR(block);
   float* outputs[2] = {outL.data(), outR.data()};
   std::vector<float> inL = signal().left, inR = signal().right;
@@ -72,12 +74,17 @@ void runRecord(benchmark::State& state, AEffect* effect, int32_t block) {
   int b = 0;
   for (auto _ : state) {
     float* inputs[2] = {&inL[b * block], &inR[b * block]};
-    effect->processReplacing(effect, inputs, outputs, block);
+    process(inputs, outputs, block);
     benchmark::DoNotOptimize(outL.data());
     benchmark::ClobberMemory();
     b = (b + 1) % blocks;
   }
   reportPerFrame(state, block);
+}
+
+void runRecord(benchmark::State& state, AEffect* effect, int32_t block) {
+  runBlocks(state, block,
+            [effect](float** in, float** out, int32_t n) { effect->processReplacing(effect, in, out, n); });
 }
 
 void runEffect(benchmark::State& state, const KernelSet* set, std::vector<Setting> settings, int32_t block) {
@@ -100,19 +107,7 @@ void runEngine(benchmark::State& state, const KernelSet* set, std::vector<Settin
   engine->setSampleRate(48000.0f);
   state.SetLabel(engine->kernels().name);
   for (const Setting& s : settings) engine->setParameter(s.index, s.value);
-  std::vector<float> outL(block), outR(block);
-  float* outputs[2] = {outL.data(), outR.data()};
-  std::vector<float> inL = signal().left, inR = signal().right;
-  const int blocks = kSignalFrames / block;
-  int b = 0;
-  for (auto _ : state) {
-    float* inputs[2] = {&inL[b * block], &inR[b * block]};
-    engine->processReplacing(inputs, outputs, block);
-    benchmark::DoNotOptimize(outL.data());
-    benchmark::ClobberMemory();
-    b = (b + 1) % blocks;
-  }
-  reportPerFrame(state, block);
+  runBlocks(state, block, [&engine](float** in, float** out, int32_t n) { engine->processReplacing(in, out, n); });
 }
 
 void runPlugin(benchmark::State& state, const std::string& path, std::vector<Setting> settings, int32_t block) {
