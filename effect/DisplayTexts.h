@@ -6,6 +6,8 @@
 /// The record edition's displays as editions whose hosts ask for the text of
 /// any value show them, and read back: without the record's padding, and
 /// "0" where the record shows nothing (a positive amount below half a unit).
+/// The options, which the record has not, show a choice by its name, Mix in
+/// whole percent and Output in dB to its 0.01 dB steps.
 namespace display {
 
 constexpr int kTextSize = 128;
