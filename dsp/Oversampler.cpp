@@ -34,6 +34,12 @@ inline void pairs(const float* const in[2], int32_t at, Lanes& first, Lanes& sec
   second = Lanes{left[2], right[2], left[3], right[3]};
 }
 
+// At 1x the signal passes as it is.
+inline void copy(const float* const in[2], int32_t n, float* const out[2]) {
+  for (int c = 0; c < 2; ++c)
+    for (int32_t i = 0; i < n; ++i) out[c][i] = in[c][i];
+}
+
 }  // namespace
 
 void Oversampler::setFactor(int32_t factor) noexcept {
@@ -99,9 +105,7 @@ void Oversampler::up(const float* const in[2], int32_t n, float* const out[2]) n
     case 2: upBy<2>(in, n, out); break;
     case 4: upBy<4>(in, n, out); break;
     case 8: upBy<8>(in, n, out); break;
-    default:
-      for (int c = 0; c < 2; ++c)
-        for (int32_t i = 0; i < n; ++i) out[c][i] = in[c][i];
+    default: copy(in, n, out);
   }
 }
 
@@ -110,8 +114,6 @@ void Oversampler::down(const float* const in[2], int32_t n, float* const out[2])
     case 2: downBy<2>(in, n, out); break;
     case 4: downBy<4>(in, n, out); break;
     case 8: downBy<8>(in, n, out); break;
-    default:
-      for (int c = 0; c < 2; ++c)
-        for (int32_t i = 0; i < n; ++i) out[c][i] = in[c][i];
+    default: copy(in, n, out);
   }
 }
