@@ -31,42 +31,72 @@ public:
   };
 
   explicit constexpr HalfbandStage(const float (&design)[Count]) {
-    for (int k = 0; k < kSteps; ++k) c[k] = Lanes{design[2 * k], design[2 * k], design[2 * k + 1], design[2 * k + 1]};
+    for (int k = 0; k < kSteps; ++k) {
+      c[k] = Lanes{design[2 * k], design[2 * k], design[2 * k + 1], design[2 * k + 1]};
+      Lanes power = -c[k];
+#pragma GCC unroll 4
+      for (int j = 0; j < kMaxRun; ++j, power *= -c[k]) reach[k][j] = power;
+    }
   }
 
-  /// One sample (left, right in lanes 0, 1) to two: the first in lanes 0, 1,
-  /// the second in lanes 2, 3.
-  Lanes up(Lanes x, State& s) const noexcept { return run(Lanes{x[0], x[1], x[0], x[1]}, s); }
+  /// Run samples (left, right in lanes 0, 1) to twice as many: each result
+  /// holds the first in lanes 0, 1, the second in lanes 2, 3.
+  template <int Run>
+  void up(Lanes (&x)[Run], State& s) const noexcept {
+#pragma GCC unroll 4
+    for (Lanes& v : x) v = Lanes{v[0], v[1], v[0], v[1]};
+    run(x, s);
+  }
 
-  /// Two samples (the first in lanes 0, 1, the second in 2, 3) to one, in lanes 0, 1.
-  Lanes down(Lanes pair, State& s) const noexcept {
-    const Lanes y = run(Lanes{pair[2], pair[3], pair[0], pair[1]}, s);
+  /// Run pairs of samples (the first in lanes 0, 1, the second in 2, 3) to
+  /// one each, in lanes 0, 1.
+  template <int Run>
+  void down(Lanes (&pair)[Run], State& s) const noexcept {
+#pragma GCC unroll 4
+    for (Lanes& v : pair) v = Lanes{v[2], v[3], v[0], v[1]};
+    run(pair, s);
     const Lanes half = {0.5f, 0.5f, 0.5f, 0.5f};
-    return (y + Lanes{y[2], y[3], y[0], y[1]}) * half;
+#pragma GCC unroll 4
+    for (Lanes& y : pair) y = (y + Lanes{y[2], y[3], y[0], y[1]}) * half;
   }
+
+  static constexpr int kMaxRun = 4;
 
 private:
-  // Each section's previous input is the previous section's previous output,
-  // so only the stage's own input is kept besides the outputs. The recursion
-  // runs through one multiply and one subtraction.
-  Lanes run(Lanes x, State& s) const noexcept {
+  // A section's recursion, y = c x + x' - c y' (primes: one sample ago), is
+  // taken a run of samples at a time: first as if the section's last output
+  // had been zero (z), then adding what that output contributes to each,
+  // (-c)^j times it. Only that last step waits for the run before, so a run
+  // costs one multiply and one addition of waiting instead of a multiply and
+  // a subtraction per sample; a run of one is the recursion itself, bit for
+  // bit. Each section's previous input is the previous section's previous
+  // output, so only the stage's own input is kept besides the outputs.
+  template <int Run>
+  void run(Lanes (&x)[Run], State& s) const noexcept {
+    static_assert(Run >= 1 && Run <= kMaxRun);
     Lanes previous = s.in;
-    s.in = x;
+    s.in = x[Run - 1];
 #pragma GCC unroll 8
     for (int k = 0; k < kSteps; ++k) {
-      const Lanes y = c[k] * x + previous - c[k] * s.out[k];
+      Lanes z[Run];
+      z[0] = c[k] * x[0] + previous;
+#pragma GCC unroll 4
+      for (int j = 1; j < Run; ++j) z[j] = c[k] * x[j] + x[j - 1] - c[k] * z[j - 1];
       previous = s.out[k];
-      s.out[k] = y;
-      x = y;
+#pragma GCC unroll 4
+      for (int j = 0; j < Run; ++j) x[j] = z[j] + reach[k][j] * previous;
+      s.out[k] = x[Run - 1];
     }
-    return x;
   }
 
   Lanes c[kSteps] = {};
+  Lanes reach[kSteps][kMaxRun] = {};
 };
 
 /// Two channels at 1, 2, 4 or 8 times the host's rate, in cascaded halfband
-/// stages run sample by sample, so the stages' recursions overlap. The first
+/// stages, each run over the whole block before the next, one host frame's
+/// worth of samples at a time (so the result does not depend on how the
+/// host splits its blocks). The first
 /// stage passes 0.42 of the host rate and stops from 0.58 (95 dB: the aliases
 /// measured through it are those of a 126 dB stage to 0.1 dB, at a quarter
 /// less work); each later stage only has to keep the images of that band
@@ -92,6 +122,11 @@ private:
   void upBy(const float* const in[2], int32_t n, float* const out[2]) noexcept;
   template <int Factor>
   void downBy(const float* const in[2], int32_t n, float* const out[2]) noexcept;
+
+  // Between stages the signal waits interleaved (left, right, left...), at
+  // 2 and 4 times the host's rate.
+  float twice[2 * 2 * kMaxFrames] = {};
+  float fourTimes[2 * 4 * kMaxFrames] = {};
 
   static constexpr float kFirst[6] = {0.0453621633f, 0.168087482f, 0.33714968f,
                                       0.522377849f,  0.708064139f, 0.897445619f};
