@@ -27,7 +27,7 @@ void writeFixedPoint(float value, char* text) {
   constexpr double kFirstUnfitPositive = 10000000.0;
   constexpr double kFirstUnfitNegative = 1000000.0;
 
-  double v = value;
+  double v = static_cast<double>(value);
   if (v != v) {
     std::strcpy(text, kNotANumberText);
     return;

@@ -37,7 +37,7 @@ void designFilter(Filter& filter, float frequencyHz, float q, float rate, float&
   if (!rateChanged && sameBits(frequencyHz, lastFrequency) && sameBits(q, lastQ)) return;
   const double highest = static_cast<double>(rate) * kHighestCutoffShare;
   const double lowest = static_cast<double>(rate) * kLowestCutoffShare;
-  const double f = frequencyHz;
+  const double f = static_cast<double>(frequencyHz);
   filter.setup(f > highest  ? static_cast<float>(highest)
                : f < lowest ? static_cast<float>(lowest)
                             : frequencyHz,

@@ -39,8 +39,8 @@ ParameterSide::ParameterSide() {
 
 int32_t ParameterSide::curveSelectorFromType(float type) {
   constexpr float curveStep = 0.2f;  // 0x3E4CCCCD: one curve's share of a Disto Type value
-  const double v = type;
-  const double step = curveStep;
+  const double v = static_cast<double>(type);
+  const double step = static_cast<double>(curveStep);
   if (!(v >= 0.0 && v <= 1.0)) return 0;
   if (v < step) return curve::soft;
   if (v < 2.0 * step) return curve::fuzzAtan;
@@ -50,7 +50,7 @@ int32_t ParameterSide::curveSelectorFromType(float type) {
 }
 
 float ParameterSide::driveFromThreshold(float threshold) {
-  const double t = threshold;
+  const double t = static_cast<double>(threshold);
   if (t <= 0.5) return static_cast<float>(1.5 + 50.0 * t);
   return static_cast<float>(50.0 + 300.0 * (t - 0.5));
 }

@@ -81,7 +81,21 @@ private:
   const Value& working(int32_t index) const { return this->*kWorkingValue[index]; }
 
   ProgramRecord programs[kNumPrograms];
-  mutable std::mutex namesLock;
+#if defined(_LIBCPP_HAS_NO_THREADS)
+  // A build without threads (the web edition's WebAssembly) has one thread
+  // for names as for everything else.
+  struct NamesLock {
+    void lock() noexcept {}
+    void unlock() noexcept {}
+  };
+  struct NamesGuard {
+    explicit NamesGuard(NamesLock&) noexcept {}
+  };
+#else
+  using NamesLock = std::mutex;
+  using NamesGuard = std::lock_guard<std::mutex>;
+#endif
+  mutable NamesLock namesLock;
 
   // The working values, in index order.
   Value lowCutoff{0.0f}, midCutoff{0.0f}, highCutoff{0.0f};

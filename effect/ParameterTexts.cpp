@@ -14,7 +14,7 @@ namespace {
 // 362.5 shows 363, and values between 0 and 0.5 show an empty text.
 void wholeNumberText(float x, char* text) {
   constexpr double kLargestShown = 99999999.0;  // the 8 characters a host's field holds
-  const double v = x;
+  const double v = static_cast<double>(x);
   if (v != v) {
     std::strcpy(text, kNotANumberText);
     return;

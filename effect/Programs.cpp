@@ -9,7 +9,7 @@ ProgramRecord::ProgramRecord() {
 }
 
 void ParameterSide::setProgramName(int32_t program, const char* name) {
-  const std::lock_guard<std::mutex> guard(namesLock);
+  const NamesGuard guard(namesLock);
   char* stored = programs[program].name;
   std::strncpy(stored, name, ProgramRecord::kNameSize - 1);
   stored[ProgramRecord::kNameSize - 1] = '\0';
@@ -20,7 +20,7 @@ void ParameterSide::setProgramName(int32_t program, const char* name) {
 void ParameterSide::getProgramName(int32_t program, char* text) {
   constexpr const char* kDefaultProgramName = "--- Default ---";
   constexpr const char* kUnnamed = "Init";
-  const std::lock_guard<std::mutex> guard(namesLock);
+  const NamesGuard guard(namesLock);
   std::strcpy(programs[0].name, kDefaultProgramName);
   const char* stored = programs[program].name;
   if (std::strcmp(stored, kUnnamed) == 0)

@@ -40,7 +40,7 @@ float normalised(int32_t index, float unitValue) {
   if (!param::isKnown(index)) return 0.0f;
   const param::Info& p = param::kTable[index];
   const Range r = range(index);
-  const double u = unitValue < r.minimum ? r.minimum : unitValue > r.maximum ? r.maximum : unitValue;
+  const double u = static_cast<double>(unitValue < r.minimum ? r.minimum : unitValue > r.maximum ? r.maximum : unitValue);
   switch (p.kind) {
     case param::Kind::cutoff: {
       const CutoffMapping& m = kCutoffMappings[p.band];
@@ -71,7 +71,7 @@ float normalised(int32_t index, float unitValue) {
 float unitValue(int32_t index, float normalisedValue) {
   if (!param::isKnown(index)) return 0.0f;
   const param::Info& p = param::kTable[index];
-  const double v = normalisedValue;
+  const double v = static_cast<double>(normalisedValue);
   switch (p.kind) {
     case param::Kind::cutoff: return kCutoffMappings[p.band].frequency(normalisedValue);
     case param::Kind::q:
@@ -90,7 +90,7 @@ float unitValue(int32_t index, float normalisedValue) {
 
 float levelDecibels(float normalisedValue) {
   constexpr double kStepsPerDecibel = 100.0;
-  const double lowest = kLevelMinDecibels;
+  const double lowest = static_cast<double>(kLevelMinDecibels);
   const double span = static_cast<double>(kLevelMaxDecibels) - lowest;
   const double v = normalisedValue > 1.0f ? 1.0 : normalisedValue >= 0.0f ? static_cast<double>(normalisedValue) : 0.0;
   return static_cast<float>(std::round(v * span * kStepsPerDecibel) / kStepsPerDecibel + lowest);
