@@ -40,7 +40,9 @@ float normalised(int32_t index, float unitValue) {
   if (!param::isKnown(index)) return 0.0f;
   const param::Info& p = param::kTable[index];
   const Range r = range(index);
-  const double u = static_cast<double>(unitValue < r.minimum ? r.minimum : unitValue > r.maximum ? r.maximum : unitValue);
+  const double u = static_cast<double>(unitValue < r.minimum   ? r.minimum
+                                       : unitValue > r.maximum ? r.maximum
+                                                               : unitValue);
   switch (p.kind) {
     case param::Kind::cutoff: {
       const CutoffMapping& m = kCutoffMappings[p.band];

@@ -79,7 +79,8 @@ private:
         for (int32_t k = static_cast<int32_t>(r.minimum); k <= static_cast<int32_t>(r.maximum); ++k) {
           const float value = units::normalised(i, static_cast<float>(k));
           display::text(i, value, display);
-          append("%s{\"value\":%.9g,\"text\":", static_cast<float>(k) > r.minimum ? "," : "", static_cast<double>(value));
+          append("%s{\"value\":%.9g,\"text\":", static_cast<float>(k) > r.minimum ? "," : "",
+                 static_cast<double>(value));
           string(display);
           append("}");
         }

@@ -130,6 +130,7 @@ class Response {
     this.canvas = canvas;
     this.rate = kFallbackRate;
     this.pending = 0;
+    this.last = null;
   }
 
   update() {
@@ -174,26 +175,33 @@ class Response {
     return curves;
   }
 
+  // Drawn at the canvas's size on the screen, in device pixels.
   draw(curves) {
-    const c = this.canvas, g = c.getContext('2d');
-    const w = c.width, h = c.height, left = 44, right = 12, top = 10, bottom = 26;
-    const dbTop = 12, dbBottom = -48;
+    this.last = curves;
+    const c = this.canvas, g = c.getContext('2d'), scale = window.devicePixelRatio || 1;
+    const w = c.clientWidth, h = c.clientHeight;
+    c.width = Math.round(w * scale);
+    c.height = Math.round(h * scale);
+    g.setTransform(scale, 0, 0, scale, 0, 0);
+    const left = 46, right = 10, top = 24, bottom = 22, dbTop = 12, dbBottom = -48;
     const xOf = (f) => left + ((w - left - right) * Math.log10(f / 20)) / 3;
     const yOf = (db) => top + ((h - top - bottom) * (dbTop - Math.min(dbTop, Math.max(dbBottom, db)))) / (dbTop - dbBottom);
     g.clearRect(0, 0, w, h);
     g.font = '12px system-ui, sans-serif';
+    g.lineWidth = 1;
     g.strokeStyle = '#e2e6ea';
     g.fillStyle = '#5b6672';
     for (let db = dbBottom; db <= dbTop; db += 12) {
       g.beginPath(); g.moveTo(left, yOf(db)); g.lineTo(w - right, yOf(db)); g.stroke();
       g.fillText(`${db} dB`, 2, yOf(db) + 4);
     }
+    const labelled = w < 560 ? [20, 100, 1000, 10000] : [20, 50, 100, 200, 500, 1000, 2000, 5000, 10000, 20000];
     for (const f of [20, 50, 100, 200, 500, 1000, 2000, 5000, 10000, 20000]) {
       g.beginPath(); g.moveTo(xOf(f), top); g.lineTo(xOf(f), h - bottom); g.stroke();
-      g.fillText(f >= 1000 ? `${f / 1000}k` : `${f}`, xOf(f) - 8, h - 8);
+      if (labelled.includes(f)) g.fillText(f >= 1000 ? `${f / 1000}k` : `${f}`, xOf(f) - 6, h - 6);
     }
     curves.forEach((curve, k) => {
-      g.strokeStyle = Response.kColours[k];
+      g.strokeStyle = g.fillStyle = Response.kColours[k];
       g.lineWidth = k === 0 ? 2.5 : 1.5;
       g.beginPath();
       curve.ys.forEach((db, i) => {
@@ -201,10 +209,8 @@ class Response {
         if (i === 0) g.moveTo(x, yOf(db)); else g.lineTo(x, yOf(db));
       });
       g.stroke();
-      g.fillStyle = Response.kColours[k];
-      g.fillText(curve.name, w - right - 200 + 50 * k, top + 14);
+      g.fillText(curve.name, left + 52 * k, 14);
     });
-    g.lineWidth = 1;
   }
 }
 
@@ -382,6 +388,7 @@ async function start() {
     $('render').disabled = false;
   }));
   response.update();
+  window.addEventListener('resize', () => response.last && response.draw(response.last));
   // For the page's tests: what the page has set, and the last render's speed.
   window.triband = { settings: () => settings.snapshot(), lastRender: () => player.lastRender };
 }
