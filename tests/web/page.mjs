@@ -2,7 +2,8 @@
 // The web edition's page in headless Chromium: a file opened through the
 // page, settings made through its controls, the render downloaded; the WAV
 // equals tribandist's render of the same file through the record edition
-// with the same settings, bit for bit. Writes screenshots of the page at a
+// with the same settings, bit for bit, and the response it draws is
+// tribandist analyze's measurement. Writes screenshots of the page at a
 // desktop's and a phone's width, and reports the render's realtime factor.
 // Usage: node tests/web/page.mjs SITE_DIR TRIBANDIST RECORD_PLUGIN OUT_DIR
 import { execFileSync } from 'node:child_process';
@@ -102,13 +103,37 @@ try {
   const rendered = join(outDir, 'page-render.wav');
   await (await downloaded).saveAs(rendered);
   const speed = await page.evaluate(() => window.triband.lastRender());
+  // Live: it plays, switches to the dry sound and back, and stops, with the
+  // audio thread running the effect all along.
+  await page.click('#play');
+  await page.waitForSelector('#play:text("Stop")');
+  await page.click('#ab');
+  await page.click('#ab');
+  await page.waitForTimeout(300);
+  const played = await page.evaluate(() => window.triband.playedFrames());
+  await page.click('#play');
+  if (!(played > 0)) problems.push(`the effect ran no frames while playing (${played})`);
+  const status = await page.textContent('#status');
+  if (/stopped|failed|could not/.test(status)) problems.push(status);
   await page.setViewportSize({ width: 390, height: 844 });
   await page.screenshot({ path: join(outDir, 'web-page-phone.png'), fullPage: true });
 
-  const expected = join(outDir, 'page-expected.wav');
   const sets = [...kMenus, ...kTyped].flatMap(([, name, text]) => ['--set', `${name}=${text}`]);
+  // The drawn response is tribandist analyze's measurement of the same settings.
+  const drawn = await page.evaluate(() => window.triband.response());
+  execFileSync(tribandist, ['analyze', '--plugin', plugin, '--program', String(kProgram), '-o',
+    join(outDir, 'analysis.png'), '--csv', outDir, ...sets], { stdio: 'pipe' });
+  const rows = readFileSync(join(outDir, 'response.csv'), 'utf8').trim().split('\n').slice(1).map((l) => l.split(',').map(Number));
+  let worst = 0;
+  rows.forEach((row, i) => drawn.forEach((curve, k) => {
+    if (row[k + 1] > -150) worst = Math.max(worst, Math.abs(curve.ys[i] - row[k + 1]));
+  }));
+  console.log(`page response: at most ${worst.toExponential(1)} dB from tribandist analyze's (${rows.length} points, ${drawn.length} curves)`);
+  if (!(worst < 0.001) || rows.length !== drawn[0].ys.length) problems.push('the drawn response is not the measured one');
+
+  const expected = join(outDir, 'page-expected.wav');
   execFileSync(tribandist, ['render', input, expected, '-q', '--plugin', plugin, '--program', String(kProgram),
-    '--block', '128', ...sets]);
+    '--block', '128', ...sets], { stdio: 'pipe' });
   const a = floatSamples(rendered), b = floatSamples(expected);
   let differing = Math.abs(a.length - b.length);
   for (let i = 0; i < Math.min(a.length, b.length); ++i) differing += a[i] !== b[i];

@@ -277,7 +277,7 @@ class Player {
   }
 
   node(context) {
-    return new AudioWorkletNode(context, kProcessor, {
+    const node = new AudioWorkletNode(context, kProcessor, {
       numberOfInputs: 1,
       numberOfOutputs: 1,
       outputChannelCount: [2],
@@ -285,6 +285,8 @@ class Player {
       channelCountMode: 'explicit',
       processorOptions: { module: this.module, ...this.settings.snapshot() },
     });
+    node.onprocessorerror = () => { $('status').textContent = 'The effect stopped on an error in the audio thread.'; };
+    return node;
   }
 
   async play() {
@@ -389,8 +391,13 @@ async function start() {
   }));
   response.update();
   window.addEventListener('resize', () => response.last && response.draw(response.last));
-  // For the page's tests: what the page has set, and the last render's speed.
-  window.triband = { settings: () => settings.snapshot(), lastRender: () => player.lastRender };
+  // For the page's tests: what the page has set, the last render's speed, how far the live sound has run.
+  window.triband = {
+    settings: () => settings.snapshot(),
+    lastRender: () => player.lastRender,
+    response: () => response.last,
+    playedFrames: () => (player.context ? player.context.currentTime * player.context.sampleRate : 0),
+  };
 }
 
 start().catch((error) => {
