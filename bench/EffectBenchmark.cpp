@@ -5,7 +5,7 @@
 // same instructions), a plain copy, and Debian's 3BandEQ-vst loaded through
 // the record by the project's own host code.
 // Options: --isa sse2|avx2|avx512 forces a kernel set (default: the fastest
-// this processor runs); --eq PATH names another plug-in to compare with;
+// this processor runs); --sets lists the sets and exits; --eq PATH names another plug-in to compare with;
 // --compare PATH runs every configuration through another build of this
 // effect too (rows named "other ..."), for before-and-after tables.
 
@@ -186,7 +186,19 @@ std::string option(int& argc, char** argv, const char* name) {
 
 }  // namespace
 
+/// What `--sets` prints: every kernel set this build has, whether this
+/// processor runs it, and the one the effect chooses.
+int listSets() {
+  int count = 0;
+  const KernelSet* const* sets = kernels::all(count);
+  for (int i = 0; i < count; ++i)
+    std::printf("kernel set %-7s %s\n", sets[i]->name, sets[i]->runsHere() ? "runs here" : "not on this processor");
+  std::printf("chosen: %s\n", kernels::best().name);
+  return 0;
+}
+
 int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--sets") == 0) return listSets();
   const std::string isa = option(argc, argv, "--isa");
   std::string eq = option(argc, argv, "--eq");
   const std::string other = option(argc, argv, "--compare");
