@@ -71,11 +71,3 @@ void renderFrames(BlockJob& job) noexcept {
     }
   }
 }
-
-void sinesFrames(const double* arguments, float* out, int count) noexcept {
-  for (int i = 0; i < count; ++i) out[i] = static_cast<float>(std::sin(arguments[i]));
-}
-
-void exponentialsFrames(const double* arguments, float* out, int count) noexcept {
-  for (int i = 0; i < count; ++i) out[i] = static_cast<float>(std::exp(arguments[i]));
-}

@@ -9,10 +9,6 @@ struct KernelSet {
   const char* name;  // "frames", "sse2", "avx2", "avx512", "neon"
   void (*render)(BlockJob& job) noexcept;
   bool (*runsHere)() noexcept;  // whether this processor has the instructions
-  // The set's exact sine and exponential: out[i] = (float)sin(arguments[i]),
-  // as the library's double result rounds to float; count a multiple of 8.
-  void (*sines)(const double* arguments, float* out, int count) noexcept;
-  void (*exponentials)(const double* arguments, float* out, int count) noexcept;
 };
 
 namespace kernels {

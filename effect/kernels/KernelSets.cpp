@@ -5,10 +5,7 @@
 #include "KernelSet.h"
 
 // Each set's entry lives in its own unit, compiled for its instructions.
-#define TRIBAND_KERNEL_SET_ENTRIES(set)                                     \
-  void render##set(BlockJob& job) noexcept;                                 \
-  void sines##set(const double* arguments, float* out, int count) noexcept; \
-  void exponentials##set(const double* arguments, float* out, int count) noexcept;
+#define TRIBAND_KERNEL_SET_ENTRIES(set) void render##set(BlockJob& job) noexcept;
 TRIBAND_KERNEL_SET_ENTRIES(Frames)
 #if defined(TRIBAND_KERNELS_X86)
 TRIBAND_KERNEL_SET_ENTRIES(Sse2)
@@ -41,19 +38,18 @@ bool hasAvx2() noexcept {
 }
 #endif
 
-constexpr KernelSet kFrames{"frames", renderFrames, always, sinesFrames, exponentialsFrames};
+constexpr KernelSet kFrames{"frames", renderFrames, always};
 #if defined(TRIBAND_KERNELS_X86)
-constexpr KernelSet kSse2{"sse2", renderSse2, hasSse2, sinesSse2, exponentialsSse2};
-constexpr KernelSet kAvx2{"avx2", renderAvx2, hasAvx2, sinesAvx2, exponentialsAvx2};
+constexpr KernelSet kSse2{"sse2", renderSse2, hasSse2};
+constexpr KernelSet kAvx2{"avx2", renderAvx2, hasAvx2};
 #if defined(TRIBAND_KERNELS_AVX512)
-constexpr KernelSet kAvx512{"avx512", renderAvx512, hasAvx512, sinesAvx512, exponentialsAvx512};
+constexpr KernelSet kAvx512{"avx512", renderAvx512, hasAvx512};
 constexpr const KernelSet* kAll[] = {&kFrames, &kSse2, &kAvx2, &kAvx512};
 #else
 constexpr const KernelSet* kAll[] = {&kFrames, &kSse2, &kAvx2};
 #endif
 #elif defined(TRIBAND_KERNELS_NEON)
-constexpr KernelSet kNeon{"neon", renderNeon, always, sinesNeon,
-                          exponentialsNeon};  // every 64-bit ARM processor has it
+constexpr KernelSet kNeon{"neon", renderNeon, always};  // every 64-bit ARM processor has it
 constexpr const KernelSet* kAll[] = {&kFrames, &kNeon};
 #else
 constexpr const KernelSet* kAll[] = {&kFrames};

@@ -11,5 +11,3 @@ namespace {
 }  // namespace
 
 void renderAvx2(BlockJob& job) noexcept { renderBlock(job); }
-void sinesAvx2(const double* arguments, float* out, int count) noexcept { sines(arguments, out, count); }
-void exponentialsAvx2(const double* arguments, float* out, int count) noexcept { exponentials(arguments, out, count); }

@@ -11,7 +11,3 @@ namespace {
 }  // namespace
 
 void renderAvx512(BlockJob& job) noexcept { renderBlock(job); }
-void sinesAvx512(const double* arguments, float* out, int count) noexcept { sines(arguments, out, count); }
-void exponentialsAvx512(const double* arguments, float* out, int count) noexcept {
-  exponentials(arguments, out, count);
-}

@@ -11,5 +11,3 @@ namespace {
 }  // namespace
 
 void renderNeon(BlockJob& job) noexcept { renderBlock(job); }
-void sinesNeon(const double* arguments, float* out, int count) noexcept { sines(arguments, out, count); }
-void exponentialsNeon(const double* arguments, float* out, int count) noexcept { exponentials(arguments, out, count); }

@@ -11,5 +11,3 @@ namespace {
 }  // namespace
 
 void renderSse2(BlockJob& job) noexcept { renderBlock(job); }
-void sinesSse2(const double* arguments, float* out, int count) noexcept { sines(arguments, out, count); }
-void exponentialsSse2(const double* arguments, float* out, int count) noexcept { exponentials(arguments, out, count); }
