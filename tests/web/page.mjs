@@ -7,68 +7,15 @@
 // desktop's and a phone's width, and reports the render's realtime factor.
 // Usage: node tests/web/page.mjs SITE_DIR TRIBANDIST RECORD_PLUGIN OUT_DIR
 import { execFileSync } from 'node:child_process';
-import { existsSync, mkdirSync, readFileSync, writeFileSync } from 'node:fs';
-import { createServer } from 'node:http';
-import { extname, join, resolve } from 'node:path';
+import { existsSync, mkdirSync, readFileSync } from 'node:fs';
+import { join, resolve } from 'node:path';
 import { chromium } from 'playwright-core';
-import { floatWav } from '../../web/site/wav.js';
+import {
+  differing, expectedRender, floatSamples, kMenus, kProgram, kSets, kTyped, serve, testInput,
+} from './support.mjs';
 
 const [site, tribandist, plugin, outDir] = process.argv.slice(2).map((p) => resolve(p));
 mkdirSync(outDir, { recursive: true });
-
-// The settings, as a user makes them: a program, then menus and typed values
-// (by the names tribandist takes them with too).
-const kProgram = 2;
-const kMenus = [['low_disto_type', 'Low Disto Type', 'fuzz exp'], ['high_disto_type', 'High Disto Type', 'fuzz sqrt']];
-const kTyped = [['low_cutoff', 'Low Cutoff', '300'], ['mid_threshold', 'M Threshold', '40'], ['high_gain', 'High Gain', '-3']];
-
-// Two seconds of a chord and noise, stereo, 32-bit float at 44.1 kHz.
-function testInput(path) {
-  const rate = 44100, frames = 2 * rate;
-  const channels = [new Float32Array(frames), new Float32Array(frames)];
-  let state = 1;
-  for (let i = 0; i < frames; ++i) {
-    state = (Math.imul(state, 1664525) + 1013904223) >>> 0;
-    const noise = (state >>> 8) / 16777216 - 0.5;
-    const t = i / rate;
-    channels[0][i] = 0.4 * Math.sin(2 * Math.PI * 110 * t) + 0.2 * Math.sin(2 * Math.PI * 1650 * t) + 0.1 * noise;
-    channels[1][i] = 0.4 * Math.sin(2 * Math.PI * 165 * t) + 0.15 * Math.sin(2 * Math.PI * 5200 * t) - 0.1 * noise;
-  }
-  const buffer = { numberOfChannels: 2, length: frames, sampleRate: rate, getChannelData: (c) => channels[c] };
-  return floatWav(buffer).arrayBuffer().then((bytes) => writeFileSync(path, Buffer.from(bytes)));
-}
-
-// The float samples of a WAV of 32-bit floats, interleaved.
-function floatSamples(path) {
-  const bytes = readFileSync(path);
-  for (let at = 12; at + 8 <= bytes.length;) {
-    const size = bytes.readUInt32LE(at + 4);
-    if (bytes.toString('latin1', at, at + 4) === 'fmt ') {
-      // IEEE float, plainly or as the extensible format's sub-format
-      const format = bytes.readUInt16LE(at + 8) === 0xfffe ? bytes.readUInt16LE(at + 32) : bytes.readUInt16LE(at + 8);
-      if (format !== 3 || bytes.readUInt16LE(at + 22) !== 32) throw new Error(`${path} is not a WAV of 32-bit floats`);
-    }
-    if (bytes.toString('latin1', at, at + 4) === 'data') {
-      return new Uint32Array(bytes.buffer.slice(bytes.byteOffset + at + 8, bytes.byteOffset + at + 8 + size));
-    }
-    at += 8 + size + (size & 1);
-  }
-  throw new Error(`${path} has no data chunk`);
-}
-
-function serve(root) {
-  const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm' };
-  const server = createServer((request, response) => {
-    const path = join(root, new URL(request.url, 'http://localhost').pathname.replace(/\/$/, '/index.html'));
-    if (!path.startsWith(root) || !existsSync(path)) {
-      response.writeHead(404).end();
-      return;
-    }
-    response.writeHead(200, { 'content-type': types[extname(path)] || 'application/octet-stream' });
-    response.end(readFileSync(path));
-  });
-  return new Promise((done) => server.listen(0, '127.0.0.1', () => done(server)));
-}
 
 const executable = ['/usr/lib/chromium/chromium', '/usr/bin/chromium'].find(existsSync);
 if (!executable) throw new Error('Chromium is not installed (Debian package chromium)');
@@ -118,7 +65,7 @@ try {
   await page.setViewportSize({ width: 390, height: 844 });
   await page.screenshot({ path: join(outDir, 'web-page-phone.png'), fullPage: true });
 
-  const sets = [...kMenus, ...kTyped].flatMap(([, name, text]) => ['--set', `${name}=${text}`]);
+  const sets = kSets;
   // The drawn response is tribandist analyze's measurement of the same settings.
   const drawn = await page.evaluate(() => window.triband.response());
   execFileSync(tribandist, ['analyze', '--plugin', plugin, '--program', String(kProgram), '-o',
@@ -132,16 +79,13 @@ try {
   if (!(worst < 0.001) || rows.length !== drawn[0].ys.length) problems.push('the drawn response is not the measured one');
 
   const expected = join(outDir, 'page-expected.wav');
-  execFileSync(tribandist, ['render', input, expected, '-q', '--plugin', plugin, '--program', String(kProgram),
-    '--block', '128', ...sets], { stdio: 'pipe' });
-  const a = floatSamples(rendered), b = floatSamples(expected);
-  let differing = Math.abs(a.length - b.length);
-  for (let i = 0; i < Math.min(a.length, b.length); ++i) differing += a[i] !== b[i];
-  console.log(`page render: ${differing} of ${b.length} samples differ from tribandist's render through the record`);
+  expectedRender(tribandist, plugin, input, expected);
+  const b = floatSamples(expected), differ = differing(floatSamples(rendered), b);
+  console.log(`page render: ${differ} of ${b.length} samples differ from tribandist's render through the record`);
   console.log(`page render: ${speed.audioSeconds.toFixed(2)} s of audio in ${speed.seconds.toFixed(3)} s, ` +
     `${speed.realtime.toFixed(1)} times realtime in headless Chromium`);
   if (problems.length) console.log(`page errors: ${problems.join('; ')}`);
-  failed = differing !== 0 || problems.length > 0;
+  failed = differ !== 0 || problems.length > 0;
 } finally {
   await browser.close();
   server.close();

@@ -252,6 +252,7 @@ class Player {
     this.playing = null;
     this.processed = true;
     this.lastRender = null;
+    this.lastWav = null;
     settings.listeners.push((message) => this.playing && this.playing.node.port.postMessage(message));
   }
 
@@ -338,8 +339,9 @@ class Player {
     const rendered = await offline.startRendering();
     const seconds = (performance.now() - started) / 1000;
     this.lastRender = { seconds, audioSeconds: b.duration, realtime: b.duration / seconds };
+    this.lastWav = floatWav(rendered);
     const link = document.createElement('a');
-    link.href = URL.createObjectURL(floatWav(rendered));
+    link.href = URL.createObjectURL(this.lastWav);
     link.download = `${this.name} (TriBandDistortion).wav`;
     link.click();
     setTimeout(() => URL.revokeObjectURL(link.href), 60000);
@@ -391,10 +393,12 @@ async function start() {
   }));
   response.update();
   window.addEventListener('resize', () => response.last && response.draw(response.last));
-  // For the page's tests: what the page has set, the last render's speed, how far the live sound has run.
+  // For the page's tests: what the page has set, the last render (its speed and its file), how far the
+  // live sound has run.
   window.triband = {
     settings: () => settings.snapshot(),
     lastRender: () => player.lastRender,
+    lastWav: () => player.lastWav,
     response: () => response.last,
     playedFrames: () => (player.context ? player.context.currentTime * player.context.sampleRate : 0),
   };
