@@ -22,25 +22,11 @@ bool hasAvx2() noexcept {
 }
 void render(BlockJob& job) noexcept { renderBlock(job); }
 
-template <class Function, class Library>
-void batch(const double* arguments, float* out, int count, Function function, Library library) noexcept {
-  for (int i = 0; i < count; i += kDoubleLanes) {
-    const Doubles x(arguments + i, stdx::element_aligned);
-    Doubles::mask_type good;
-    const Doubles result = function(x, good);
-    finish(result, good, x, library).copy_to(out + i, stdx::element_aligned);
-  }
-}
-
 }  // namespace
 
 // The stand-in's maths, for the vector-maths test.
-void sinesWideStandIn(const double* arguments, float* out, int count) noexcept {
-  batch(arguments, out, count, sine<false>, librarySine);
-}
-void exponentialsWideStandIn(const double* arguments, float* out, int count) noexcept {
-  batch(arguments, out, count, exponential<false>, libraryExponential);
-}
+#define TRIBAND_MATH_SET WideStandIn
+#include "VectorMathEntries.inc"
 
 #include "WideStandIn.h"
 
