@@ -325,6 +325,20 @@ class Player {
     if (this.playing) this.playing.node.port.postMessage({ type: 'listen', processed });
   }
 
+  // Where the browser can pause an offline render, the status counts it in
+  // tenths; where it cannot, it says "Rendering…" until the file is ready.
+  showProgress(offline, b) {
+    const kTenths = 10;
+    if (b.duration < 1 || typeof offline.suspend !== 'function') return;
+    for (let k = 1; k < kTenths; ++k) {
+      const at = Math.floor((b.length * k) / kTenths / 128) * 128;  // on a render quantum
+      offline.suspend(at / b.sampleRate).then(() => {
+        $('status').textContent = `Rendering… ${k * kTenths} %`;
+        return offline.resume();
+      }).catch(() => {});
+    }
+  }
+
   async render() {
     const b = this.buffer;
     $('render').disabled = true;
@@ -335,6 +349,7 @@ class Player {
     source.buffer = b;
     source.connect(this.node(offline)).connect(offline.destination);
     source.start(0);
+    this.showProgress(offline, b);
     const started = performance.now();
     const rendered = await offline.startRendering();
     const seconds = (performance.now() - started) / 1000;
