@@ -14,6 +14,14 @@ export const kImports = {
 
 export function instantiate(module) { return new WebAssembly.Instance(module, kImports).exports; }
 
+// Copies one or two input channels (or silence, when there are none) into two.
+export function copyInput(input, to) {
+  for (let c = 0; c < to.length; ++c) {
+    const source = input[c] || input[0];
+    if (source) to[c].set(source); else to[c].fill(0);
+  }
+}
+
 export class Effect {
   constructor(exports, rate) {
     this.x = exports;
@@ -46,11 +54,9 @@ export class Effect {
   // One block (at most maxFrames) from `input` (one or two channels, or none
   // for silence) into the two channels of `output`.
   process(input, output, frames) {
+    if (frames > this.maxFrames) throw new RangeError(`a block of at most ${this.maxFrames} frames`);
     const b = this.buffers(frames);
-    for (let c = 0; c < 2; ++c) {
-      const source = input[c] || input[0];
-      if (source) b.in[c].set(source); else b.in[c].fill(0);
-    }
+    copyInput(input, b.in);
     this.x.effect_process(this.handle, frames);
     for (let c = 0; c < output.length && c < 2; ++c) output[c].set(b.out[c]);
   }

@@ -2,7 +2,7 @@
 // The effect on the audio thread. It runs the module it is given, starts
 // from the page's settings, and takes changes as messages; a block copies
 // into the effect's buffers and back, allocating nothing.
-import { Effect, instantiate } from './effect.js';
+import { Effect, copyInput, instantiate } from './effect.js';
 
 class TriBandProcessor extends AudioWorkletProcessor {
   constructor(options) {
@@ -24,12 +24,7 @@ class TriBandProcessor extends AudioWorkletProcessor {
     // The effect runs on either side of the A/B switch, so going back to it
     // continues where it is instead of starting from silence.
     this.effect.process(input, output, output[0].length);
-    if (!this.processed) {
-      for (let c = 0; c < output.length; ++c) {
-        const source = input[c] || input[0];
-        if (source) output[c].set(source); else output[c].fill(0);
-      }
-    }
+    if (!this.processed) copyInput(input, output);
     return true;
   }
 }
