@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // processReplacing through the record entry, as a host calls it, for the
 // curve settings users run, at 512-, 64- and 32-frame blocks; beside it in
-// the same run the true floor (the six exact filter steps alone, built for the
-// same instructions), a plain copy, and Debian's 3BandEQ-vst loaded through
-// the record by the project's own host code.
+// the same run the true floor (the six exact filter steps alone, built for
+// the same instructions), the default setting's kernel alone, a plain copy,
+// and Debian's 3BandEQ-vst loaded through the record by the project's own
+// host code.
 // Options: --isa sse2|avx2|avx512 forces a kernel set (default: the fastest
 // this processor runs); --sets lists the sets and exits; --eq PATH names another plug-in to compare with;
 // --compare PATH runs every configuration through another build of this
@@ -25,6 +26,7 @@
 #include "PluginHost.h"
 #include "TriBandDistortion.h"
 #include "TriBandEngine.h"
+#include "kernels/BlockJob.h"
 #include "kernels/KernelSet.h"
 
 namespace {
@@ -152,6 +154,41 @@ void runFloor(benchmark::State& state, FloorKernel kernel, int32_t block) {
   reportPerFrame(state, block);
 }
 
+/// The default setting's audio path alone: the kernel set's block, without
+/// the record, the parameter side's snapshot or the audio side's designs, so
+/// the table shows what the block's fixed costs outside the kernel are.
+void runKernelAlone(benchmark::State& state, const KernelSet* set, int32_t block) {
+  LowPassFilter low;
+  BandPassFilter mid;
+  HighPassFilter high;
+  low.setup(700.0f, 0.7f, 44100.0f);
+  mid.setup(4350.0f, 0.7f, 44100.0f);
+  high.setup(7000.0f, 0.7f, 44100.0f);
+  SoftCurve soft[3];
+  AnarchikCurve anarchik[3];
+  FuzzAtanCurve fuzzAtan;
+  FuzzExpCurve fuzzExp;
+  FuzzSqrtCurve fuzzSqrt;
+  BlockJob job;
+  for (int b = 0; b < 3; ++b) job.bands[b] = {0, 1.0f, 0.0f, 0.0f, &soft[b], &anarchik[b]};
+  job.filters[0] = &low.state();
+  job.filters[1] = &mid.state();
+  job.filters[2] = &high.state();
+  job.fuzzAtan = &fuzzAtan;
+  job.fuzzExp = &fuzzExp;
+  job.fuzzSqrt = &fuzzSqrt;
+  job.keepNormal = true;
+  state.SetLabel(set->name);
+  runBlocks(state, block, [&](float** in, float** out, int32_t n) {
+    job.inLeft = in[0];
+    job.inRight = in[1];
+    job.outLeft = out[0];
+    job.outRight = out[1];
+    job.frames = n;
+    set->render(job);
+  });
+}
+
 void runCopy(benchmark::State& state, int32_t block) {
   std::vector<float> outL(block), outR(block);
   const int blocks = kSignalFrames / block;
@@ -248,6 +285,7 @@ int main(int argc, char** argv) {
     const std::string suffix = "/" + std::to_string(block);
     benchmark::RegisterBenchmark(("floor" + suffix).c_str(), runFloor, floor, block);
     benchmark::RegisterBenchmark(("copy" + suffix).c_str(), runCopy, block);
+    benchmark::RegisterBenchmark(("kernel_alone" + suffix).c_str(), runKernelAlone, set, block);
     for (const auto& [name, settings] : configurations)
       benchmark::RegisterBenchmark((name + suffix).c_str(), runEffect, set, settings, block);
     for (const auto& [name, settings] : optionConfigurations)

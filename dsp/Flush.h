@@ -34,16 +34,20 @@ inline float denormalOrUnusable(float value) {
   return (exponent == 0 || exponent >= kUnusableExponent) ? 0.0f : value;
 }
 
-/// Samples below the float's normal range become zero of their sign; every
+constexpr uint32_t kSignMask = 0x80000000u;
+
+/// A sample below the float's normal range becomes zero of its sign; every
 /// other sample keeps its bits.
+inline float normal(float sample) {
+  uint32_t bits;
+  std::memcpy(&bits, &sample, sizeof bits);
+  if ((bits & kExponentMask) == 0) bits &= kSignMask;
+  std::memcpy(&sample, &bits, sizeof bits);
+  return sample;
+}
+
 inline void keepNormal(float* samples, int32_t count) {
-  constexpr uint32_t kSign = 0x80000000u;
-  for (int32_t i = 0; i < count; ++i) {
-    uint32_t bits;
-    std::memcpy(&bits, &samples[i], sizeof bits);
-    if ((bits & kExponentMask) == 0) bits &= kSign;
-    std::memcpy(&samples[i], &bits, sizeof bits);
-  }
+  for (int32_t i = 0; i < count; ++i) samples[i] = normal(samples[i]);
 }
 
 }  // namespace flush

@@ -95,23 +95,26 @@ void AudioSide::design(const BlockSettings& settings, float rate) noexcept {
   }
 }
 
-void AudioSide::render(const BlockSettings& settings, float** inputs, float** outputs, int32_t sampleFrames,
+bool AudioSide::render(const BlockSettings& settings, float** inputs, float** outputs, int32_t sampleFrames,
                        bool adding) noexcept {
   OptionSettings o = settings.options;
   o.oversampling = oversampling(settings);
   design(settings, runningRate(settings, o.oversampling));
   if (adding || options.idle(o)) {
     options.started();
-    renderBands(settings, inputs, outputs, sampleFrames, adding);
-    return;
+    // The bands' mix is the output: the kernel keeps it normal as it writes.
+    renderBands(settings, inputs, outputs, sampleFrames, adding, !adding);
+    return !adding;
   }
-  options.process(
-      o, hostRate(settings), inputs, outputs, sampleFrames,
-      [&](float* const* in, float* const* out, int32_t frames) { renderBands(settings, in, out, frames, false); });
+  options.process(o, hostRate(settings), inputs, outputs, sampleFrames,
+                  [&](float* const* in, float* const* out, int32_t frames) {
+                    renderBands(settings, in, out, frames, false, false);
+                  });
+  return false;
 }
 
 void AudioSide::renderBands(const BlockSettings& settings, float* const* inputs, float* const* outputs,
-                            int32_t sampleFrames, bool adding) noexcept {
+                            int32_t sampleFrames, bool adding, bool keepNormal) noexcept {
   const SoftCurve* const softs[] = {&lowSoftCurve, &midSoftCurve, &highSoftCurve};
   const AnarchikCurve* const anarchiks[] = {&lowAnarchikCurve, &midAnarchikCurve, &highAnarchikCurve};
   BlockJob job;
@@ -131,6 +134,7 @@ void AudioSide::renderBands(const BlockSettings& settings, float* const* inputs,
   job.outRight = outputs[1];
   job.frames = sampleFrames;
   job.adding = adding;
+  job.keepNormal = keepNormal;
   kernelSet->render(job);
 }
 
@@ -140,10 +144,10 @@ void AudioSide::process(const BlockSettings& settings, float** inputs, float** o
 
 void AudioSide::processReplacing(const BlockSettings& settings, float** inputs, float** outputs,
                                  int32_t sampleFrames) noexcept {
-  render(settings, inputs, outputs, sampleFrames, false);
   // The mix of the bands can land below the float's normal range as they ring
   // out into silence: such samples slow down whatever processes them next,
   // and hosts that check plug-ins reject them.
+  if (render(settings, inputs, outputs, sampleFrames, false)) return;  // kept normal as written
   flush::keepNormal(outputs[0], sampleFrames);
   flush::keepNormal(outputs[1], sampleFrames);
 }

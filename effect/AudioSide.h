@@ -33,11 +33,12 @@ public:
   const KernelSet& kernels() const { return *kernelSet; }
 
 private:
-  void render(const BlockSettings& settings, float** inputs, float** outputs, int32_t sampleFrames,
+  /// Returns whether the outputs are already kept in the normal range.
+  bool render(const BlockSettings& settings, float** inputs, float** outputs, int32_t sampleFrames,
               bool adding) noexcept;
   void design(const BlockSettings& settings, float runningRate) noexcept;
   void renderBands(const BlockSettings& settings, float* const* inputs, float* const* outputs, int32_t frames,
-                   bool adding) noexcept;
+                   bool adding, bool keepNormal) noexcept;
   float hostRate(const BlockSettings& settings) const;  // as announced, if it is a rate at all
   float runningRate(const BlockSettings& settings, int32_t factor) const;
   int32_t oversampling(const BlockSettings& settings) const;  // as asked, unless the rate would pass its limit

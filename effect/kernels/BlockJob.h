@@ -33,4 +33,8 @@ struct BlockJob {
   float* outRight = nullptr;
   int32_t frames = 0;   // at least 1
   bool adding = false;  // process adds to the outputs, processReplacing overwrites them
+  // Replacing only: samples below the float's normal range are written as
+  // zero of their sign (flush::normal), so the caller need not go over the
+  // outputs again.
+  bool keepNormal = false;
 };

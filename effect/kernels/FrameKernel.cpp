@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "BlockJob.h"
+#include "Flush.h"
 #include "Parameters.h"
 
 namespace {
@@ -66,8 +67,8 @@ void renderFrames(BlockJob& job) noexcept {
       job.outLeft[i] += left;
       job.outRight[i] += right;
     } else {
-      job.outLeft[i] = left;
-      job.outRight[i] = right;
+      job.outLeft[i] = job.keepNormal ? flush::normal(left) : left;
+      job.outRight[i] = job.keepNormal ? flush::normal(right) : right;
     }
   }
 }
