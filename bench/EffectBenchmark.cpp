@@ -121,16 +121,22 @@ void runPlugin(benchmark::State& state, const std::string& path, std::vector<Set
   runRecord(state, const_cast<AEffect*>(&plugin.record()), block);
 }
 
-// The default setting's filters, as the effect designs them.
-FloorFilters defaultFilters() {
+/// The default setting's three filters, as the effect designs them.
+struct DefaultFilters {
   LowPassFilter low;
   BandPassFilter mid;
   HighPassFilter high;
-  low.setup(700.0f, 0.7f, 44100.0f);
-  mid.setup(4350.0f, 0.7f, 44100.0f);
-  high.setup(7000.0f, 0.7f, 44100.0f);
+  DefaultFilters() {
+    low.setup(700.0f, 0.7f, 44100.0f);
+    mid.setup(4350.0f, 0.7f, 44100.0f);
+    high.setup(7000.0f, 0.7f, 44100.0f);
+  }
+};
+
+FloorFilters defaultFilters() {
+  const DefaultFilters d;
   FloorFilters f{};
-  const BiquadCoefficients* c[3] = {&low.coefficients(), &mid.coefficients(), &high.coefficients()};
+  const BiquadCoefficients* c[3] = {&d.low.coefficients(), &d.mid.coefficients(), &d.high.coefficients()};
   for (int i = 0; i < 3; ++i) {
     f.b0[i] = c[i]->b0;
     f.b1[i] = c[i]->b1;
@@ -139,6 +145,29 @@ FloorFilters defaultFilters() {
     f.a2[i] = c[i]->a2;
   }
   return f;
+}
+
+/// Whether the floor is exact: after the whole signal in 512-frame blocks,
+/// its six histories equal the filter classes' own, bit for bit (a single
+/// differing rounding would stay in them).
+bool floorIsExact(FloorKernel kernel) {
+  FloorState history;
+  for (int at = 0; at < kSignalFrames; at += 512)
+    kernel(defaultFilters(), history, &signal().left[at], &signal().right[at], 512);
+  DefaultFilters d;
+  StereoBiquad* const sections[3] = {&d.low.state(), &d.mid.state(), &d.high.state()};
+  for (int i = 0; i < kSignalFrames; ++i)
+    for (StereoBiquad* s : sections) {
+      s->processSample(Channel::left, signal().left[i]);
+      s->processSample(Channel::right, signal().right[i]);
+    }
+  for (int f = 0; f < 3; ++f)
+    for (int channel = 0; channel < 2; ++channel) {
+      const BiquadHistory& h = sections[f]->history[channel];
+      const double* y = &history.history[f][4];  // y1 left, right, then y2
+      if (static_cast<double>(h.y[0]) != y[channel] || static_cast<double>(h.y[1]) != y[2 + channel]) return false;
+    }
+  return true;
 }
 
 void runFloor(benchmark::State& state, FloorKernel kernel, int32_t block) {
@@ -158,12 +187,7 @@ void runFloor(benchmark::State& state, FloorKernel kernel, int32_t block) {
 /// the record, the parameter side's snapshot or the audio side's designs, so
 /// the table shows what the block's fixed costs outside the kernel are.
 void runKernelAlone(benchmark::State& state, const KernelSet* set, int32_t block) {
-  LowPassFilter low;
-  BandPassFilter mid;
-  HighPassFilter high;
-  low.setup(700.0f, 0.7f, 44100.0f);
-  mid.setup(4350.0f, 0.7f, 44100.0f);
-  high.setup(7000.0f, 0.7f, 44100.0f);
+  DefaultFilters d;
   SoftCurve soft[3];
   AnarchikCurve anarchik[3];
   FuzzAtanCurve fuzzAtan;
@@ -171,9 +195,9 @@ void runKernelAlone(benchmark::State& state, const KernelSet* set, int32_t block
   FuzzSqrtCurve fuzzSqrt;
   BlockJob job;
   for (int b = 0; b < 3; ++b) job.bands[b] = {0, 1.0f, 0.0f, 0.0f, &soft[b], &anarchik[b]};
-  job.filters[0] = &low.state();
-  job.filters[1] = &mid.state();
-  job.filters[2] = &high.state();
+  job.filters[0] = &d.low.state();
+  job.filters[1] = &d.mid.state();
+  job.filters[2] = &d.high.state();
   job.fuzzAtan = &fuzzAtan;
   job.fuzzExp = &fuzzExp;
   job.fuzzSqrt = &fuzzSqrt;
@@ -245,11 +269,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "effect_benchmark: no kernel set '%s' runs on this processor\n", isa.c_str());
     return 2;
   }
-  const FloorKernel floor = floorFor(set->name);
-  if (!floor) {
+  const FloorArrangement* floors = floorsFor(set->name);
+  if (!floors) {
     std::fprintf(stderr, "effect_benchmark: no floor is built for the '%s' kernels\n", set->name);
     return 2;
   }
+  for (int i = 0; i < kFloorArrangements; ++i)
+    if (!floorIsExact(floors[i].kernel)) {
+      std::fprintf(stderr, "effect_benchmark: the '%s' %s is not exact, so it is no floor\n", set->name,
+                   floors[i].name);
+      return 2;
+    }
   const bool haveEq = std::filesystem::exists(eq);
   if (!haveEq) std::fprintf(stderr, "SKIPPED: %s is not installed (package dpf-plugins-vst)\n", eq.c_str());
 
@@ -283,7 +313,8 @@ int main(int argc, char** argv) {
   };
   for (int32_t block : kBlocks) {
     const std::string suffix = "/" + std::to_string(block);
-    benchmark::RegisterBenchmark(("floor" + suffix).c_str(), runFloor, floor, block);
+    for (int i = 0; i < kFloorArrangements; ++i)
+      benchmark::RegisterBenchmark((floors[i].name + suffix).c_str(), runFloor, floors[i].kernel, block);
     benchmark::RegisterBenchmark(("copy" + suffix).c_str(), runCopy, block);
     benchmark::RegisterBenchmark(("kernel_alone" + suffix).c_str(), runKernelAlone, set, block);
     for (const auto& [name, settings] : configurations)

@@ -16,5 +16,13 @@ struct alignas(16) FloorState {
 using FloorKernel = void (*)(const FloorFilters& filters, FloorState& state, const float* inLeft, const float* inRight,
                              int frames);
 
-/// The floor built for a kernel set's instructions ("sse2", "avx2", "avx512"), or null.
-FloorKernel floorFor(const char* kernelSet);
+/// One arrangement of the floor's work, by its row name in the table.
+struct FloorArrangement {
+  const char* name;
+  FloorKernel kernel;
+};
+constexpr int kFloorArrangements = 2;
+
+/// The floor's arrangements built for a kernel set's instructions ("sse2",
+/// "avx2", "avx512"), kFloorArrangements of them, or null.
+const FloorArrangement* floorsFor(const char* kernelSet);

@@ -11,7 +11,14 @@ namespace {
 #include "FloorKernel.inc"
 }  // namespace
 
-void floorAvx2(const FloorFilters& filters, FloorState& state, const float* inLeft, const float* inRight, int frames) {
+void floorAvx2Steps(const FloorFilters& filters, FloorState& state, const float* inLeft, const float* inRight,
+                    int frames) {
   FloorBands bands;
-  floorBlock(filters, state, inLeft, inRight, bands, frames);
+  floorStepsBlock(filters, state, inLeft, inRight, bands, frames);
+}
+
+void floorAvx2Ahead(const FloorFilters& filters, FloorState& state, const float* inLeft, const float* inRight,
+                    int frames) {
+  FloorBands bands;
+  floorAheadBlock(filters, state, inLeft, inRight, bands, frames);
 }

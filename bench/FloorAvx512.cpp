@@ -11,8 +11,14 @@ namespace {
 #include "FloorKernel.inc"
 }  // namespace
 
-void floorAvx512(const FloorFilters& filters, FloorState& state, const float* inLeft, const float* inRight,
-                 int frames) {
+void floorAvx512Steps(const FloorFilters& filters, FloorState& state, const float* inLeft, const float* inRight,
+                      int frames) {
   FloorBands bands;
-  floorBlock(filters, state, inLeft, inRight, bands, frames);
+  floorStepsBlock(filters, state, inLeft, inRight, bands, frames);
+}
+
+void floorAvx512Ahead(const FloorFilters& filters, FloorState& state, const float* inLeft, const float* inRight,
+                      int frames) {
+  FloorBands bands;
+  floorAheadBlock(filters, state, inLeft, inRight, bands, frames);
 }
