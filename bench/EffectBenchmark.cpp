@@ -194,7 +194,11 @@ void runKernelAlone(benchmark::State& state, const KernelSet* set, int32_t block
   FuzzExpCurve fuzzExp;
   FuzzSqrtCurve fuzzSqrt;
   BlockJob job;
-  for (int b = 0; b < 3; ++b) job.bands[b] = {0, 1.0f, 0.0f, 0.0f, &soft[b], &anarchik[b]};
+  for (int b = 0; b < 3; ++b) {  // program 0: the soft curve at threshold 0, gains at 0 dB
+    soft[b].setThreshold(0.0f);
+    anarchik[b].setThreshold(0.0f);
+    job.bands[b] = {curve::soft, 1.0f, 0.0f, 0.0f, &soft[b], &anarchik[b]};
+  }
   job.filters[0] = &d.low.state();
   job.filters[1] = &d.mid.state();
   job.filters[2] = &d.high.state();
