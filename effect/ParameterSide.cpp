@@ -60,6 +60,7 @@ void ParameterSide::set(int32_t program, int32_t index, float value) {
   if (param::isOption(index)) {
     options[index - param::count].store(value, std::memory_order_relaxed);
     if (index == param::output) outputFactor.store(units::levelFactor(value), std::memory_order_relaxed);
+    changed();
     return;
   }
   if (!param::isValid(index)) return;
@@ -99,6 +100,7 @@ void ParameterSide::apply(int32_t index, float value) {
     case Kind::level: break;  // options, which set() keeps apart
   }
   (this->*kWorkingValue[index]).store(workingValue, std::memory_order_relaxed);
+  changed();
 }
 
 OptionSettings ParameterSide::optionSettings() const {
@@ -115,12 +117,8 @@ OptionSettings ParameterSide::optionSettings() const {
   return o;
 }
 
-BlockSettings ParameterSide::blockSettings() {
+BlockSettings ParameterSide::blockSettings() const {
   BlockSettings s;
-  // A plain load first: the exchange is a locked instruction, and a clear is
-  // pending in hardly any block.
-  s.clearHistories = historyClearPending.load(std::memory_order_acquire) &&
-                     historyClearPending.exchange(false, std::memory_order_acquire);
   for (int b = 0; b < param::kBands; ++b) {
     BandSettings& band = s.bands[b];
     band.frequencyHz = kCutoffMappings[b].frequency(relaxed(working(param::indexOf(Kind::cutoff, b))));

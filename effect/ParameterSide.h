@@ -57,9 +57,20 @@ public:
   /// before its next block, so the request never races with a running block.
   void requestHistoryClear() { historyClearPending.store(true, std::memory_order_release); }
 
-  /// Audio thread: everything the next block uses, read once.
-  BlockSettings blockSettings();
+  /// Audio thread: everything the next block uses, read once (but the
+  /// history clear, which takeHistoryClear() hands over).
+  BlockSettings blockSettings() const;
   OptionSettings optionSettings() const;
+  /// Audio thread: whether suspend or resume came since the last call.
+  bool takeHistoryClear() {
+    // A plain load first: the exchange is a locked instruction, and a clear
+    // is pending in hardly any block.
+    return historyClearPending.load(std::memory_order_acquire) &&
+           historyClearPending.exchange(false, std::memory_order_acquire);
+  }
+  /// How many changes to what blockSettings() reads were made so far. Read
+  /// before blockSettings(): a change made while it reads counts again.
+  uint32_t changes() const { return changeCount.load(std::memory_order_acquire); }
 
   /// Disto Type value to selector: [0, 0.2) soft ... [0.8, 1] anarchik, with
   /// the bounds k * 0.2f formed in double. Values outside 0..1 (and NaN) give 0:
@@ -77,6 +88,7 @@ private:
   using Selector = std::atomic<int32_t>;
 
   void apply(int32_t index, float value);
+  void changed() { changeCount.fetch_add(1, std::memory_order_release); }
   static float relaxed(const Value& v) { return v.load(std::memory_order_relaxed); }
   const Value& working(int32_t index) const { return this->*kWorkingValue[index]; }
 
@@ -109,6 +121,7 @@ private:
   Selector lowCurve{curve::soft}, midCurve{curve::soft}, highCurve{curve::soft};
 
   std::atomic<bool> historyClearPending{false};
+  std::atomic<uint32_t> changeCount{0};
 
   // The options, normalised, in index order from param::count.
   Value options[param::allCount - param::count];
@@ -118,4 +131,25 @@ private:
   static Value ParameterSide::*const kDrive[param::kBands];
   static Value ParameterSide::*const kGainFactor[param::kBands];
   static Selector ParameterSide::*const kCurve[param::kBands];
+};
+
+/// The audio thread's copy of the block settings, read again from the
+/// parameter side only after a change: most blocks run on the settings of the
+/// block before, which spares a short block most of its fixed cost.
+class HeldSettings {
+public:
+  const BlockSettings& current(const ParameterSide& parameters) {
+    const uint32_t now = parameters.changes();
+    if (!held || now != heldAt) {
+      settings = parameters.blockSettings();
+      heldAt = now;
+      held = true;
+    }
+    return settings;
+  }
+
+private:
+  BlockSettings settings;
+  uint32_t heldAt = 0;
+  bool held = false;
 };

@@ -12,12 +12,16 @@ void TriBandEngine::selectProgram(int32_t index) {
 }
 
 void TriBandEngine::process(float** inputs, float** outputs, int32_t frames) noexcept {
-  if (frames > 0) audio.process(parameters.blockSettings(), inputs, outputs, frames);
+  if (frames <= 0) return;
+  BlockSettings settings = held.current(parameters);
+  settings.clearHistories = parameters.takeHistoryClear();
+  audio.process(settings, inputs, outputs, frames);
 }
 
 void TriBandEngine::processReplacing(float** inputs, float** outputs, int32_t frames) noexcept {
   if (frames <= 0) return;
-  BlockSettings settings = parameters.blockSettings();
+  BlockSettings settings = held.current(parameters);
+  settings.clearHistories = parameters.takeHistoryClear();
   settings.hostRate = hostRate.load(std::memory_order_relaxed);
   audio.processReplacing(settings, inputs, outputs, frames);
 }

@@ -70,6 +70,7 @@ public:
 
 private:
   ParameterSide parameters;
+  HeldSettings held;  // the audio thread's
   AudioSide audio{kDesignRate};
   std::atomic<int32_t> program{0};
   std::atomic<float> hostRate{kDesignRate};
