@@ -24,6 +24,7 @@
 #include "EffectBase.h"
 #include "Floor.h"
 #include "PluginHost.h"
+#include "ShapeAlone.h"
 #include "TriBandDistortion.h"
 #include "TriBandEngine.h"
 #include "kernels/BlockJob.h"
@@ -217,6 +218,79 @@ void runKernelAlone(benchmark::State& state, const KernelSet* set, int32_t block
   });
 }
 
+/// The set a recorder forwards to, and the last job it saw.
+struct Recorded {
+  const KernelSet* set = nullptr;
+  BlockJob job;
+};
+Recorded& recorded() {
+  static Recorded r;
+  return r;
+}
+void recordAndRender(BlockJob& job) noexcept {
+  recorded().job = job;
+  recorded().set->render(job);
+}
+bool runsHere() noexcept { return true; }
+constexpr KernelSet kRecorder = {"recorder", recordAndRender, runsHere};
+
+/// The signal's band values through the default setting's filters, as the
+/// filter classes give them, in the kernels' chunks.
+struct BandValues {
+  static constexpr int kChunks = kSignalFrames / kShapeChunkFrames;
+  struct alignas(64) Chunk {
+    float band[3][kShapeChunkValues];
+  };
+  std::vector<Chunk> chunks;
+  BandValues() : chunks(kChunks) {
+    DefaultFilters d;
+    StereoBiquad* const sections[3] = {&d.low.state(), &d.mid.state(), &d.high.state()};
+    for (int i = 0; i < kSignalFrames; ++i)
+      for (int b = 0; b < 3; ++b) {
+        float* at = &chunks[i / kShapeChunkFrames].band[b][2 * (i % kShapeChunkFrames)];
+        at[0] = sections[b]->processSample(Channel::left, signal().left[i]);
+        at[1] = sections[b]->processSample(Channel::right, signal().right[i]);
+      }
+  }
+};
+
+/// A setting's curves and mix alone, as the kernel set computes them, over
+/// band values already filtered: the effect runs the whole signal once
+/// first, so the shared fuzz curves' peaks have risen as they do in use, and
+/// its last block's job is what the rows shape with.
+void runShapeAlone(benchmark::State& state, const KernelSet* set, ShapeAlone shape, std::vector<Setting> settings,
+                   int32_t block) {
+  static const BandValues values;
+  AEffect* effect = createPlugin(host);
+  auto* tri = static_cast<TriBandDistortion*>(EffectBase::fromRecord(effect));
+  recorded().set = set;
+  tri->useKernelSet(kRecorder);
+  state.SetLabel(set->name);
+  for (const Setting& s : settings) effect->setParameter(effect, s.index, s.value);
+  effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
+  std::vector<float> outL(512), outR(512);
+  float* outputs[2] = {outL.data(), outR.data()};
+  for (int at = 0; at < kSignalFrames; at += 512) {
+    float* inputs[2] = {const_cast<float*>(&signal().left[at]), const_cast<float*>(&signal().right[at])};
+    effect->processReplacing(effect, inputs, outputs, 512);
+  }
+  const BlockJob job = recorded().job;
+  std::vector<BandValues::Chunk> mixed(512 / kShapeChunkFrames + 1);
+  const int blocks = kSignalFrames / block;
+  int b = 0;
+  for (auto _ : state) {
+    const bool suspect =
+        shape(job, values.chunks[b * block / kShapeChunkFrames].band[0] + b * block % kShapeChunkFrames * 2,
+              mixed[0].band[0], block);
+    benchmark::DoNotOptimize(suspect);
+    benchmark::DoNotOptimize(mixed.data());
+    benchmark::ClobberMemory();
+    b = (b + 1) % blocks;
+  }
+  reportPerFrame(state, block);
+  effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+}
+
 void runCopy(benchmark::State& state, int32_t block) {
   std::vector<float> outL(block), outR(block);
   const int blocks = kSignalFrames / block;
@@ -284,6 +358,7 @@ int main(int argc, char** argv) {
                    floors[i].name);
       return 2;
     }
+  const ShapeAlone shape = shapeAloneFor(set->name);
   const bool haveEq = std::filesystem::exists(eq);
   if (!haveEq) std::fprintf(stderr, "SKIPPED: %s is not installed (package dpf-plugins-vst)\n", eq.c_str());
 
@@ -323,6 +398,9 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark(("kernel_alone" + suffix).c_str(), runKernelAlone, set, block);
     for (const auto& [name, settings] : configurations)
       benchmark::RegisterBenchmark((name + suffix).c_str(), runEffect, set, settings, block);
+    for (const auto& [name, settings] : configurations)
+      benchmark::RegisterBenchmark(("shape_" + std::string(name) + suffix).c_str(), runShapeAlone, set, shape, settings,
+                                   block);
     for (const auto& [name, settings] : optionConfigurations)
       benchmark::RegisterBenchmark((name + suffix).c_str(), runEngine, set, settings, block);
     if (!other.empty())

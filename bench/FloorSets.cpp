@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "Floor.h"
+#include "ShapeAlone.h"
 
 #define TRIBAND_FLOORS_OF(unit)                                                                \
   void unit##Steps(const FloorFilters&, FloorState&, const float*, const float*, int);         \
@@ -16,5 +17,16 @@ const FloorArrangement* floorsFor(const char* kernelSet) {
   if (std::strcmp(kernelSet, "sse2") == 0) return floorSse2Floors;
   if (std::strcmp(kernelSet, "avx2") == 0) return floorAvx2Floors;
   if (std::strcmp(kernelSet, "avx512") == 0) return floorAvx512Floors;
+  return nullptr;
+}
+
+bool shapeAloneSse2(const BlockJob&, const float*, float*, int);
+bool shapeAloneAvx2(const BlockJob&, const float*, float*, int);
+bool shapeAloneAvx512(const BlockJob&, const float*, float*, int);
+
+ShapeAlone shapeAloneFor(const char* kernelSet) {
+  if (std::strcmp(kernelSet, "sse2") == 0) return shapeAloneSse2;
+  if (std::strcmp(kernelSet, "avx2") == 0) return shapeAloneAvx2;
+  if (std::strcmp(kernelSet, "avx512") == 0) return shapeAloneAvx512;
   return nullptr;
 }
