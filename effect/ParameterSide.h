@@ -60,7 +60,6 @@ public:
   /// Audio thread: everything the next block uses, read once (but the
   /// history clear, which takeHistoryClear() hands over).
   BlockSettings blockSettings() const;
-  OptionSettings optionSettings() const;
   /// Audio thread: whether suspend or resume came since the last call.
   bool takeHistoryClear() {
     // A plain load first: the exchange is a locked instruction, and a clear
@@ -88,6 +87,7 @@ private:
   using Selector = std::atomic<int32_t>;
 
   void apply(int32_t index, float value);
+  OptionSettings optionSettings() const;
   void changed() { changeCount.fetch_add(1, std::memory_order_release); }
   static float relaxed(const Value& v) { return v.load(std::memory_order_relaxed); }
   const Value& working(int32_t index) const { return this->*kWorkingValue[index]; }

@@ -11,17 +11,17 @@ void TriBandEngine::selectProgram(int32_t index) {
   parameters.load(index);
 }
 
-void TriBandEngine::process(float** inputs, float** outputs, int32_t frames) noexcept {
-  if (frames <= 0) return;
-  BlockSettings settings = held.current(parameters);
-  settings.clearHistories = parameters.takeHistoryClear();
-  audio.process(settings, inputs, outputs, frames);
-}
-
-void TriBandEngine::processReplacing(float** inputs, float** outputs, int32_t frames) noexcept {
-  if (frames <= 0) return;
+BlockSettings TriBandEngine::nextBlockSettings() noexcept {
   BlockSettings settings = held.current(parameters);
   settings.clearHistories = parameters.takeHistoryClear();
   settings.hostRate = hostRate.load(std::memory_order_relaxed);
-  audio.processReplacing(settings, inputs, outputs, frames);
+  return settings;
+}
+
+void TriBandEngine::process(float** inputs, float** outputs, int32_t frames) noexcept {
+  if (frames > 0) audio.process(nextBlockSettings(), inputs, outputs, frames);
+}
+
+void TriBandEngine::processReplacing(float** inputs, float** outputs, int32_t frames) noexcept {
+  if (frames > 0) audio.processReplacing(nextBlockSettings(), inputs, outputs, frames);
 }

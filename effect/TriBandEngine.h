@@ -69,6 +69,9 @@ public:
   const KernelSet& kernels() const { return audio.kernels(); }
 
 private:
+  /// Audio thread: what the block about to run uses.
+  BlockSettings nextBlockSettings() noexcept;
+
   ParameterSide parameters;
   HeldSettings held;  // the audio thread's
   AudioSide audio{kDesignRate};
