@@ -90,13 +90,19 @@ void runRecord(benchmark::State& state, AEffect* effect, int32_t block) {
             [effect](float** in, float** out, int32_t n) { effect->processReplacing(effect, in, out, n); });
 }
 
-void runEffect(benchmark::State& state, const KernelSet* set, std::vector<Setting> settings, int32_t block) {
+/// A running instance of the effect through its record, on a kernel set,
+/// with the settings made.
+AEffect* openEffect(const KernelSet& set, const std::vector<Setting>& settings) {
   AEffect* effect = createPlugin(host);
-  auto* tri = static_cast<TriBandDistortion*>(EffectBase::fromRecord(effect));
-  tri->useKernelSet(*set);
-  state.SetLabel(tri->kernels().name);
+  static_cast<TriBandDistortion*>(EffectBase::fromRecord(effect))->useKernelSet(set);
   for (const Setting& s : settings) effect->setParameter(effect, s.index, s.value);
   effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
+  return effect;
+}
+
+void runEffect(benchmark::State& state, const KernelSet* set, std::vector<Setting> settings, int32_t block) {
+  AEffect* effect = openEffect(*set, settings);
+  state.SetLabel(set->name);
   runRecord(state, effect, block);
   effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
 }
@@ -261,13 +267,9 @@ struct BandValues {
 void runShapeAlone(benchmark::State& state, const KernelSet* set, ShapeAlone shape, std::vector<Setting> settings,
                    int32_t block) {
   static const BandValues values;
-  AEffect* effect = createPlugin(host);
-  auto* tri = static_cast<TriBandDistortion*>(EffectBase::fromRecord(effect));
   recorded().set = set;
-  tri->useKernelSet(kRecorder);
+  AEffect* effect = openEffect(kRecorder, settings);
   state.SetLabel(set->name);
-  for (const Setting& s : settings) effect->setParameter(effect, s.index, s.value);
-  effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
   std::vector<float> outL(512), outR(512);
   float* outputs[2] = {outL.data(), outR.data()};
   for (int at = 0; at < kSignalFrames; at += 512) {
