@@ -13,20 +13,38 @@ TRIBAND_FLOORS_OF(floorSse2)
 TRIBAND_FLOORS_OF(floorAvx2)
 TRIBAND_FLOORS_OF(floorAvx512)
 
-const FloorArrangement* floorsFor(const char* kernelSet) {
-  if (std::strcmp(kernelSet, "sse2") == 0) return floorSse2Floors;
-  if (std::strcmp(kernelSet, "avx2") == 0) return floorAvx2Floors;
-  if (std::strcmp(kernelSet, "avx512") == 0) return floorAvx512Floors;
-  return nullptr;
-}
-
 bool shapeAloneSse2(const BlockJob&, const float*, float*, int);
 bool shapeAloneAvx2(const BlockJob&, const float*, float*, int);
 bool shapeAloneAvx512(const BlockJob&, const float*, float*, int);
 
-ShapeAlone shapeAloneFor(const char* kernelSet) {
-  if (std::strcmp(kernelSet, "sse2") == 0) return shapeAloneSse2;
-  if (std::strcmp(kernelSet, "avx2") == 0) return shapeAloneAvx2;
-  if (std::strcmp(kernelSet, "avx512") == 0) return shapeAloneAvx512;
+namespace {
+
+/// What the benchmark builds for each kernel set it measures.
+struct Yardsticks {
+  const char* kernelSet;
+  const FloorArrangement* floors;
+  ShapeAlone shape;
+};
+constexpr Yardsticks kYardsticks[] = {
+    {"sse2", floorSse2Floors, shapeAloneSse2},
+    {"avx2", floorAvx2Floors, shapeAloneAvx2},
+    {"avx512", floorAvx512Floors, shapeAloneAvx512},
+};
+
+const Yardsticks* yardsticksFor(const char* kernelSet) {
+  for (const Yardsticks& row : kYardsticks)
+    if (std::strcmp(kernelSet, row.kernelSet) == 0) return &row;
   return nullptr;
+}
+
+}  // namespace
+
+const FloorArrangement* floorsFor(const char* kernelSet) {
+  const Yardsticks* row = yardsticksFor(kernelSet);
+  return row ? row->floors : nullptr;
+}
+
+ShapeAlone shapeAloneFor(const char* kernelSet) {
+  const Yardsticks* row = yardsticksFor(kernelSet);
+  return row ? row->shape : nullptr;
 }
