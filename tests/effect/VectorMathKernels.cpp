@@ -8,6 +8,7 @@
 
 namespace {
 #include "kernels/Lanes.inc"
+#include "kernels/ExactMaths.inc"
 }  // namespace
 
 #include "VectorMathEntries.inc"

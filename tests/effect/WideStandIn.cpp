@@ -3,8 +3,8 @@
 // types, built for AVX2 with FMA: where the processor has no AVX-512, the
 // identity and vector-maths tests still execute the widest formula. What it
 // cannot execute are the AVX-512 forms of the lane layer (Lanes.inc: the
-// fused multiply-adds, widening, joining and the sixteen-entry lookup),
-// which only a processor with AVX-512 runs.
+// fused multiply-adds, widening and joining; ExactMaths.inc: the
+// sixteen-entry lookup), which only a processor with AVX-512 runs.
 
 #define TRIBAND_PORTABLE_FLOAT_LANES 16
 #include "kernels/Prelude.h"
