@@ -15,7 +15,7 @@ void renderAvx2(BlockJob& job) noexcept;
 // A block this short holds only four of this set's vectors: too few for its
 // chunks to overlap. Where no band runs a heavy curve, the AVX2 unit's
 // vectors of four frames do better with it, to the same bits (measured at
-// 32-frame blocks: 9-18 % faster; at 64 frames and above neither is faster
+// 32-frame blocks: 7-17 % faster; at 64 frames and above neither is faster
 // for every light curve, and the heavy curves gain from the wide vectors at
 // every length).
 constexpr int kShortFrames = 32;
