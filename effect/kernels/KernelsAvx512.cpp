@@ -12,17 +12,15 @@ namespace {
 
 void renderAvx2(BlockJob& job) noexcept;
 
-// A block this short holds only four of this set's vectors: too few for its
+// A short block holds only four of this set's vectors: too few for its
 // chunks to overlap. Where no band runs a heavy curve, the AVX2 unit's
 // vectors of four frames do better with it, to the same bits (measured at
 // 32-frame blocks: 7-17 % faster; at 64 frames and above neither is faster
 // for every light curve, and the heavy curves gain from the wide vectors at
 // every length).
-constexpr int kShortFrames = 32;
-
 void renderAvx512(BlockJob& job) noexcept {
   const bool heavy = isHeavy(job.bands[0].curve) || isHeavy(job.bands[1].curve) || isHeavy(job.bands[2].curve);
-  if (job.frames <= kShortFrames && !heavy)
+  if (job.frames <= kShortBlockFrames && !heavy)
     renderAvx2(job);
   else
     renderBlock(job);
