@@ -27,6 +27,7 @@
 #include "ShapeAlone.h"
 #include "TriBandDistortion.h"
 #include "TriBandEngine.h"
+#include "Unchained.h"
 #include "kernels/BlockJob.h"
 #include "kernels/KernelSet.h"
 
@@ -260,23 +261,40 @@ struct BandValues {
   }
 };
 
+/// An effect on a setting that has run the whole signal once, so the shared
+/// fuzz curves' peaks have risen as they do in use, and the job of its last
+/// block: what the rows that run the kernel set's code on their own take.
+class WarmedJob {
+public:
+  WarmedJob(const KernelSet* set, const std::vector<Setting>& settings) {
+    recorded().set = set;
+    effect = openEffect(kRecorder, settings);
+    std::vector<float> outL(512), outR(512);
+    float* outputs[2] = {outL.data(), outR.data()};
+    for (int at = 0; at < kSignalFrames; at += 512) {
+      float* inputs[2] = {const_cast<float*>(&signal().left[at]), const_cast<float*>(&signal().right[at])};
+      effect->processReplacing(effect, inputs, outputs, 512);
+    }
+    job = recorded().job;
+  }
+  ~WarmedJob() { effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f); }
+  WarmedJob(const WarmedJob&) = delete;
+  WarmedJob& operator=(const WarmedJob&) = delete;
+
+  BlockJob job;
+
+private:
+  AEffect* effect = nullptr;
+};
+
 /// A setting's curves and mix alone, as the kernel set computes them, over
-/// band values already filtered: the effect runs the whole signal once
-/// first, so the shared fuzz curves' peaks have risen as they do in use, and
-/// its last block's job is what the rows shape with.
+/// band values already filtered.
 void runShapeAlone(benchmark::State& state, const KernelSet* set, ShapeAlone shape, std::vector<Setting> settings,
                    int32_t block) {
   static const BandValues values;
-  recorded().set = set;
-  AEffect* effect = openEffect(kRecorder, settings);
+  const WarmedJob warmed(set, settings);
+  const BlockJob& job = warmed.job;
   state.SetLabel(set->name);
-  std::vector<float> outL(512), outR(512);
-  float* outputs[2] = {outL.data(), outR.data()};
-  for (int at = 0; at < kSignalFrames; at += 512) {
-    float* inputs[2] = {const_cast<float*>(&signal().left[at]), const_cast<float*>(&signal().right[at])};
-    effect->processReplacing(effect, inputs, outputs, 512);
-  }
-  const BlockJob job = recorded().job;
   std::vector<BandValues::Chunk> mixed(512 / kShapeChunkFrames + 1);
   const int blocks = kSignalFrames / block;
   int b = 0;
@@ -290,7 +308,23 @@ void runShapeAlone(benchmark::State& state, const KernelSet* set, ShapeAlone sha
     b = (b + 1) % blocks;
   }
   reportPerFrame(state, block);
-  effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+}
+
+/// A setting's block with its chains cut, on the effect's own job (its
+/// filters, curves and shared fuzz state), replacing, over the signal.
+void runUnchained(benchmark::State& state, const KernelSet* set, Unchained unchained, std::vector<Setting> settings,
+                  int32_t block) {
+  WarmedJob warmed(set, settings);
+  BlockJob& job = warmed.job;
+  state.SetLabel(set->name);
+  runBlocks(state, block, [&](float** in, float** out, int32_t n) {
+    job.inLeft = in[0];
+    job.inRight = in[1];
+    job.outLeft = out[0];
+    job.outRight = out[1];
+    job.frames = n;
+    unchained(job);
+  });
 }
 
 void runCopy(benchmark::State& state, int32_t block) {
@@ -361,6 +395,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   const ShapeAlone shape = shapeAloneFor(set->name);
+  const Unchained unchained = unchainedFor(set->name);
   const bool haveEq = std::filesystem::exists(eq);
   if (!haveEq) std::fprintf(stderr, "SKIPPED: %s is not installed (package dpf-plugins-vst)\n", eq.c_str());
 
@@ -403,6 +438,9 @@ int main(int argc, char** argv) {
     for (const auto& [name, settings] : configurations)
       benchmark::RegisterBenchmark(("shape_" + std::string(name) + suffix).c_str(), runShapeAlone, set, shape, settings,
                                    block);
+    for (const auto& [name, settings] : configurations)
+      benchmark::RegisterBenchmark(("unchained_" + std::string(name) + suffix).c_str(), runUnchained, set, unchained,
+                                   settings, block);
     for (const auto& [name, settings] : optionConfigurations)
       benchmark::RegisterBenchmark((name + suffix).c_str(), runEngine, set, settings, block);
     if (!other.empty())

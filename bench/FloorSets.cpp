@@ -3,6 +3,7 @@
 
 #include "Floor.h"
 #include "ShapeAlone.h"
+#include "Unchained.h"
 
 #define TRIBAND_FLOORS_OF(unit)                                                                \
   void unit##Steps(const FloorFilters&, FloorState&, const float*, const float*, int);         \
@@ -16,6 +17,9 @@ TRIBAND_FLOORS_OF(floorAvx512)
 bool shapeAloneSse2(const BlockJob&, const float*, float*, int);
 bool shapeAloneAvx2(const BlockJob&, const float*, float*, int);
 bool shapeAloneAvx512(const BlockJob&, const float*, float*, int);
+void unchainedSse2(BlockJob&);
+void unchainedAvx2(BlockJob&);
+void unchainedAvx512(BlockJob&);
 
 namespace {
 
@@ -24,11 +28,12 @@ struct Yardsticks {
   const char* kernelSet;
   const FloorArrangement* floors;
   ShapeAlone shape;
+  Unchained unchained;
 };
 constexpr Yardsticks kYardsticks[] = {
-    {"sse2", floorSse2Floors, shapeAloneSse2},
-    {"avx2", floorAvx2Floors, shapeAloneAvx2},
-    {"avx512", floorAvx512Floors, shapeAloneAvx512},
+    {"sse2", floorSse2Floors, shapeAloneSse2, unchainedSse2},
+    {"avx2", floorAvx2Floors, shapeAloneAvx2, unchainedAvx2},
+    {"avx512", floorAvx512Floors, shapeAloneAvx512, unchainedAvx512},
 };
 
 const Yardsticks* yardsticksFor(const char* kernelSet) {
@@ -47,4 +52,9 @@ const FloorArrangement* floorsFor(const char* kernelSet) {
 ShapeAlone shapeAloneFor(const char* kernelSet) {
   const Yardsticks* row = yardsticksFor(kernelSet);
   return row ? row->shape : nullptr;
+}
+
+Unchained unchainedFor(const char* kernelSet) {
+  const Yardsticks* row = yardsticksFor(kernelSet);
+  return row ? row->unchained : nullptr;
 }

@@ -1,0 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Prelude.h"
+#include "Unchained.h"
+#include "Unchained.inc"
+
+void unchainedAvx2(BlockJob& job) { renderBlock(job); }
