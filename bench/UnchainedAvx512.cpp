@@ -3,4 +3,12 @@
 #include "Unchained.h"
 #include "Unchained.inc"
 
-void unchainedAvx512(BlockJob& job) { renderBlock(job); }
+void unchainedAvx2(BlockJob& job);
+
+// As the effect's set does, a short block of light curves runs the AVX2 code.
+void unchainedAvx512(BlockJob& job) {
+  if (shortAndLight(job))
+    unchainedAvx2(job);
+  else
+    renderBlock(job);
+}

@@ -19,8 +19,7 @@ void renderAvx2(BlockJob& job) noexcept;
 // for every light curve, and the heavy curves gain from the wide vectors at
 // every length).
 void renderAvx512(BlockJob& job) noexcept {
-  const bool heavy = isHeavy(job.bands[0].curve) || isHeavy(job.bands[1].curve) || isHeavy(job.bands[2].curve);
-  if (job.frames <= kShortBlockFrames && !heavy)
+  if (shortAndLight(job))
     renderAvx2(job);
   else
     renderBlock(job);
