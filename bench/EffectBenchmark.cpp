@@ -191,6 +191,18 @@ void runFloor(benchmark::State& state, FloorKernel kernel, int32_t block) {
   reportPerFrame(state, block);
 }
 
+/// Runs blocks of the signal through a kernel's render of `job`, replacing.
+void runJob(benchmark::State& state, int32_t block, BlockJob& job, void (*render)(BlockJob&)) {
+  runBlocks(state, block, [&](float** in, float** out, int32_t n) {
+    job.inLeft = in[0];
+    job.inRight = in[1];
+    job.outLeft = out[0];
+    job.outRight = out[1];
+    job.frames = n;
+    render(job);
+  });
+}
+
 /// The default setting's audio path alone: the kernel set's block, without
 /// the record, the parameter side's snapshot or the audio side's designs, so
 /// the table shows what the block's fixed costs outside the kernel are.
@@ -215,14 +227,7 @@ void runKernelAlone(benchmark::State& state, const KernelSet* set, int32_t block
   job.fuzzSqrt = &fuzzSqrt;
   job.keepNormal = true;
   state.SetLabel(set->name);
-  runBlocks(state, block, [&](float** in, float** out, int32_t n) {
-    job.inLeft = in[0];
-    job.inRight = in[1];
-    job.outLeft = out[0];
-    job.outRight = out[1];
-    job.frames = n;
-    set->render(job);
-  });
+  runJob(state, block, job, set->render);
 }
 
 /// The set a recorder forwards to, and the last job it saw.
@@ -317,14 +322,7 @@ void runUnchained(benchmark::State& state, const KernelSet* set, Unchained uncha
   WarmedJob warmed(set, settings);
   BlockJob& job = warmed.job;
   state.SetLabel(set->name);
-  runBlocks(state, block, [&](float** in, float** out, int32_t n) {
-    job.inLeft = in[0];
-    job.inRight = in[1];
-    job.outLeft = out[0];
-    job.outRight = out[1];
-    job.frames = n;
-    unchained(job);
-  });
+  runJob(state, block, job, unchained);
 }
 
 void runCopy(benchmark::State& state, int32_t block) {
